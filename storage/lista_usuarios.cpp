@@ -1,0 +1,38 @@
+#include "storage/lista_usuarios.h"
+
+#include "general/general.h"
+#include "storage/archivo_es.h"
+#include "storage/rutina_archivo.h"
+#include "storage/texto1252.h"
+
+QString LeerTextoPorLineas(const QString& ruta)
+{
+    if (!estaArchivo(ruta))
+        return QString();
+    QString r;
+    for (const QByteArray& linea : SepararLineas(LeerArchivoEntero(ruta))) {
+        r += De1252(linea);
+        r += QLatin1String("\r\n");
+    }
+    return r;
+}
+
+void AnexarUsuario(const QString& ruta, const QString& nombre)
+{
+    AnexarLinea(ruta, A1252(nombre));
+}
+
+QString MotivoNombreInvalido(const QString& nombre)
+{
+    if (nombre == QLatin1String("+"))
+        return QStringLiteral("El nombre + esta reservado");
+    static const QString prohibidos = QStringLiteral("/\\:*?\"<>|");
+    for (QChar c : nombre) {
+        if (c.unicode() < 32 || prohibidos.contains(c) || !Representable1252(c))
+            return QStringLiteral("El nombre contiene un caracter que no se puede guardar: %1")
+                .arg(DescribirCaracter(c));
+    }
+    if (nombre.contains(QLatin1String("..")))
+        return QStringLiteral("El nombre contiene un caracter que no se puede guardar: .");
+    return QString();
+}

@@ -1,0 +1,15 @@
+// The user list: one name per line, in the order the users were added.
+#pragma once
+
+#include <QString>
+
+inline const QString kArchivoUsuarios = QStringLiteral("USRS.kvldat");
+
+// The whole text of a resolved path, every line followed by CR LF; empty when there is no file.
+QString LeerTextoPorLineas(const QString& ruta);
+
+// Appends a name as one line, creating the file when it is missing.
+void AnexarUsuario(const QString& ruta, const QString& nombre);
+
+// Why a name cannot be a user's (it becomes part of file names); empty when it can.
+QString MotivoNombreInvalido(const QString& nombre);

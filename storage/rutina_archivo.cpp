@@ -1,0 +1,103 @@
+#include "storage/rutina_archivo.h"
+
+#include "general/general.h"
+#include "storage/archivo_es.h"
+#include "storage/errores.h"
+#include "storage/texto1252.h"
+
+#include <optional>
+
+static int cargas = 0;
+
+int ContadorCargas()
+{
+    return cargas;
+}
+
+QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo)
+{
+    QList<QByteArray> lineas;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n && (maximo < 0 || lineas.size() < maximo)) {
+        qsizetype fin = i;
+        while (fin < n && bytes[fin] != '\r' && bytes[fin] != '\n')
+            ++fin;
+        lineas.append(bytes.mid(i, fin - i));
+        const qsizetype lf = bytes.indexOf('\n', fin);
+        i = lf < 0 ? n : lf + 1;
+    }
+    return lineas;
+}
+
+static TTabla tablaVacia(int filas, int columnas)
+{
+    return TTabla(filas, QStringList(columnas));
+}
+
+QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int columnas)
+{
+    QString texto;
+    texto.reserve(filas * (columnas + 16));
+    for (int i = 0; i < filas; ++i) {
+        for (int j = 0; j < columnas; ++j) {
+            if (i < A.size() && j < A[i].size())
+                texto += A[i][j];
+            texto += u'|';
+        }
+        texto += u'|';
+        texto += QString::number(i < C.size() ? C[i] : 0);
+        texto += QLatin1String("\r\n");
+    }
+    return A1252(texto);
+}
+
+void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas)
+{
+    A = tablaVacia(filas, columnas);
+    C = TMarcas(filas, 0);
+    const QList<QByteArray> lineas = SepararLineas(bytes, filas);
+    std::optional<ErrorConversion> primerError;
+    Tarreglo_de_strings campos;
+    for (int i = 0; i < lineas.size(); ++i) {
+        // Each line stands alone: an empty line is an empty row, not a copy of the one before.
+        campos.clear();
+        TextoAArreglo(De1252(lineas[i]), campos, QStringLiteral("|"));
+        for (int j = 0; j < columnas && j < campos.size(); ++j)
+            A[i][j] = campos[j];
+        if (campos.size() >= columnas + 2 && !campos[columnas + 1].isEmpty()) {
+            qint32 marca = 0;
+            if (LeerEntero32(campos[columnas + 1], marca))
+                C[i] = marca;
+            else if (!primerError)
+                primerError.emplace(campos[columnas + 1]);
+        }
+    }
+    if (primerError)
+        throw *primerError;
+}
+
+void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas)
+{
+    ++cargas;
+    C = TMarcas(filas, 0);
+    if (!estaArchivo(ruta)) {
+        A = tablaVacia(filas, columnas);
+        return;
+    }
+    QByteArray bytes;
+    try {
+        bytes = LeerArchivoEntero(ruta);
+    } catch (...) {
+        // Never keep rows of the routine shown before: the next save would store them here.
+        A = tablaVacia(filas, columnas);
+        throw;
+    }
+    LeerRutina(bytes, A, C, filas, columnas);
+}
+
+void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
+                   int columnas)
+{
+    ReemplazarArchivo(ruta, FormatearRutina(A, C, filas, columnas));
+}

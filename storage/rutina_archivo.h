@@ -1,0 +1,33 @@
+// The routine file: one line per row, the row's cell texts each followed by "|", one more "|",
+// then the row's colour mark in decimal.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+using TTabla = QList<QStringList>; // rows of cell texts
+using TMarcas = QList<qint32>;     // one colour mark per row; 0 is none
+
+// Lines as every text file of the program is read: a line ends at its first CR or LF and the
+// reader goes on after the next LF. At most `maximo` lines when it is not negative.
+QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo = -1);
+
+QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int columnas);
+
+// Fills A and C from the file's bytes. Rows the file does not fill are empty with mark 0. A mark
+// that is not an integer gives 0; the first such one is thrown as ErrorConversion once every row
+// has been read.
+void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas);
+
+// Loads a routine from a resolved path; no file gives an empty routine and creates nothing. When
+// the file cannot be read the table is left empty before the error is thrown.
+void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas);
+
+// Writes the routine atomically: the old file stays whole when the save fails.
+void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
+                   int columnas);
+
+// How many routine loads have run in this process (read by tests that check load order).
+int ContadorCargas();

@@ -1,0 +1,49 @@
+#include "storage/texto1252.h"
+
+// Bytes 0x80-0x9F; the five bytes Windows leaves undefined map to the same code point.
+static const char16_t tabla80[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+static int byteDe(char16_t u)
+{
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (int i = 0; i < 32; ++i)
+        if (tabla80[i] == u)
+            return 0x80 + i;
+    return -1;
+}
+
+bool Representable1252(QChar c)
+{
+    return byteDe(c.unicode()) >= 0;
+}
+
+QByteArray A1252(const QString& texto)
+{
+    QByteArray r;
+    r.reserve(texto.size());
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const char16_t u = texto[i].unicode();
+        // A surrogate pair is one character: one "?".
+        if (QChar::isHighSurrogate(u) && i + 1 < texto.size() &&
+            QChar::isLowSurrogate(texto[i + 1].unicode()))
+            ++i;
+        const int b = byteDe(u);
+        r.append(b < 0 ? '?' : char(b));
+    }
+    return r;
+}
+
+QString De1252(const QByteArray& bytes)
+{
+    QString r(bytes.size(), Qt::Uninitialized);
+    QChar* d = r.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = uchar(bytes[i]);
+        d[i] = (b >= 0x80 && b < 0xA0) ? QChar(tabla80[b - 0x80]) : QChar(b);
+    }
+    return r;
+}

@@ -1,0 +1,399 @@
+// Routine files and the user list on a real, temporary data folder.
+#include "general/general.h"
+#include "storage/archivo_es.h"
+#include "storage/errores.h"
+#include "storage/lista_usuarios.h"
+#include "storage/rutina_archivo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+static constexpr int kFilas = 100;
+static constexpr int kColumnas = 11;
+static const QByteArray kFilaVacia = "||||||||||||0\r\n";
+
+static QByteArray leer(const QString& ruta)
+{
+    QFile f(ruta);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+static void escribir(const QString& ruta, const QByteArray& bytes)
+{
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+static QString mensajeDe(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const ErrorKorval& e) {
+        return e.mensaje();
+    }
+    return QString();
+}
+
+class TestStorage : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+    QString dir;
+    QString ruta(const QString& nombre) const { return dir + "/" + nombre; }
+
+private slots:
+    void init();
+    void mensajesDeErrno_data();
+    void mensajesDeErrno();
+    void idaYVuelta();
+    void filaVaciaYArchivoVacio();
+    void lecturas_data();
+    void lecturas();
+    void marcaInvalida();
+    void archivoInexistente();
+    void guardadoFallidoConservaArchivo_data();
+    void guardadoFallidoConservaArchivo();
+    void rutaDemasiadoLarga();
+    void lecturaFallidaVaciaTabla();
+    void listaUsuarios();
+    void listaSinFinDeLinea_data();
+    void listaSinFinDeLinea();
+    void nombresInvalidos_data();
+    void nombresInvalidos();
+};
+
+void TestStorage::init()
+{
+    dir = tmp.path() + "/" + QTest::currentTestFunction();
+    if (QTest::currentDataTag())
+        dir += QString("-%1").arg(qHash(QString(QTest::currentDataTag())));
+    QDir().mkpath(dir);
+    carpeta_principal = dir;
+}
+
+void TestStorage::mensajesDeErrno_data()
+{
+    QTest::addColumn<int>("numero");
+    QTest::addColumn<QString>("mensaje");
+    QTest::newRow("ENOENT") << ENOENT << "File not found";
+    QTest::newRow("ENOTDIR") << ENOTDIR << "Invalid filename";
+    QTest::newRow("ENAMETOOLONG") << ENAMETOOLONG << "Invalid filename";
+    QTest::newRow("EINVAL") << EINVAL << "Invalid filename";
+    QTest::newRow("ELOOP") << ELOOP << "Invalid filename";
+    QTest::newRow("EMFILE") << EMFILE << "Too many open files";
+    QTest::newRow("ENFILE") << ENFILE << "Too many open files";
+    QTest::newRow("EACCES") << EACCES << "File access denied";
+    QTest::newRow("EPERM") << EPERM << "File access denied";
+    QTest::newRow("EROFS") << EROFS << "File access denied";
+    QTest::newRow("EISDIR") << EISDIR << "File access denied";
+    QTest::newRow("ETXTBSY") << ETXTBSY << "File access denied";
+    QTest::newRow("ENOSPC") << ENOSPC << "Disk full";
+    QTest::newRow("EDQUOT") << EDQUOT << "Disk full";
+    QTest::newRow("EFBIG") << EFBIG << "Disk full";
+    QTest::newRow("EIO") << EIO << QString("I/O error %1").arg(EIO);
+    QTest::newRow("EBUSY") << EBUSY << QString("I/O error %1").arg(EBUSY);
+}
+
+void TestStorage::mensajesDeErrno()
+{
+    QFETCH(int, numero);
+    QFETCH(QString, mensaje);
+    QCOMPARE(ErrorDeErrno(numero).mensaje(), mensaje);
+    QCOMPARE(MensajeDeCodigo(100), QStringLiteral("Read beyond end of file"));
+    QCOMPARE(MensajeDeCodigo(106), QStringLiteral("Invalid numeric input"));
+}
+
+void TestStorage::idaYVuelta()
+{
+    TTabla A(kFilas, QStringList(kColumnas));
+    TMarcas C(kFilas, 0);
+    A[0] = QStringList{"Press", "4", "10", "40", "45", "", "", "", "", "", ""};
+    C[0] = -65536;
+    A[1][0] = "  Pressão con ñ  ";
+    A[1][10] = "último";
+    C[1] = -8388864;
+    A[2][5] = "€ “x”";
+    C[99] = 2147483647;
+    C[98] = int(-2147483648LL);
+    const QString f = ruta("20230102Ana.kvr");
+    GuardarRutina(f, A, C, kFilas, kColumnas);
+
+    const QByteArray bytes = leer(f);
+    QVERIFY(bytes.startsWith("Press|4|10|40|45||||||||-65536\r\n"));
+    QCOMPARE(bytes.count("\r\n"), kFilas);
+    QVERIFY(bytes.contains("Press\xe3o con \xf1")); // Windows-1252 bytes, no BOM
+
+    TTabla B;
+    TMarcas D;
+    CargarRutina(f, B, D, kFilas, kColumnas);
+    QCOMPARE(B, A);
+    QCOMPARE(D, C);
+}
+
+void TestStorage::filaVaciaYArchivoVacio()
+{
+    const QString f = ruta("vacio.kvr");
+    GuardarRutina(f, TTabla(kFilas, QStringList(kColumnas)), TMarcas(kFilas, 0), kFilas,
+                  kColumnas);
+    QCOMPARE(leer(f), kFilaVacia.repeated(kFilas));
+    QCOMPARE(leer(f).size(), 1500);
+}
+
+// Loads of hand-made files: what each row holds afterwards.
+void TestStorage::lecturas_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("fila0");
+    QTest::addColumn<int>("marca0");
+    QTest::addColumn<QStringList>("fila2");
+    QTest::addColumn<int>("marca2");
+    const QStringList vacia(kColumnas);
+    auto fila = [](QStringList inicio) {
+        while (inicio.size() < kColumnas)
+            inicio << QString();
+        return inicio;
+    };
+    QTest::newRow("zero bytes") << QByteArray() << vacia << 0 << vacia << 0;
+    QTest::newRow("three lines")
+        << QByteArray("a|||||||||||-1\r\nb|||||||||||0\r\nc||||||||||||5\r\n") << fila({"a"})
+        << 0 << fila({"c"}) << 5;
+    QTest::newRow("only text") << QByteArray("abc\r\n") << fila({"abc"}) << 0 << vacia << 0;
+    QTest::newRow("12 fields") << QByteArray("a|b|c|d|e|f|g|h|i|j|k|\r\n")
+                               << fila({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"})
+                               << 0 << vacia << 0;
+    QTest::newRow("empty line is empty row")
+        << QByteArray("x||||||||||||7\r\n\r\ny\r\n") << fila({"x"}) << 7 << fila({"y"}) << 0;
+    QTest::newRow("lone LF") << QByteArray("a||||||||||||1\nb\nc||||||||||||3\n") << fila({"a"})
+                             << 1 << fila({"c"}) << 3;
+    QTest::newRow("ctrl-z ends file")
+        << QByteArray("a||||||||||||1\r\nb\r\n\x1a" "c||||||||||||3\r\n") << fila({"a"}) << 1
+        << vacia << 0;
+    QTest::newRow("fields after 13th ignored")
+        << QByteArray("a||||||||||||2|zzz|q\r\n") << fila({"a"}) << 2 << vacia << 0;
+    QTest::newRow("hex mark") << QByteArray("a||||||||||||$FF\r\n") << fila({"a"}) << 255 << vacia
+                              << 0;
+    QTest::newRow("blanks kept") << QByteArray("  a  | b |||||||||||0\r\n") << fila({"  a  ", " b "})
+                                 << 0 << vacia << 0;
+    QTest::newRow("unrepresentable stored as ?")
+        << QByteArray("?\r\n") << fila({"?"}) << 0 << vacia << 0;
+}
+
+void TestStorage::lecturas()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, fila0);
+    QFETCH(int, marca0);
+    QFETCH(QStringList, fila2);
+    QFETCH(int, marca2);
+    const QString f = ruta("x.kvr");
+    escribir(f, bytes);
+    TTabla A(kFilas, QStringList(kColumnas, "stale"));
+    TMarcas C(kFilas, 9);
+    CargarRutina(f, A, C, kFilas, kColumnas);
+    QCOMPARE(A.size(), kFilas);
+    QCOMPARE(C.size(), kFilas);
+    QCOMPARE(A[0], fila0);
+    QCOMPARE(C[0], marca0);
+    QCOMPARE(A[2], fila2);
+    QCOMPARE(C[2], marca2);
+    // Rows past the file are empty, never copies of an earlier line.
+    QCOMPARE(A[99], QStringList(kColumnas));
+    QCOMPARE(C[99], 0);
+}
+
+void TestStorage::marcaInvalida()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 120; ++i)
+        bytes += QByteArray::number(i) + "||||||||||||" + (i == 4 ? "abc" : i == 7 ? "q" : "-1") +
+                 "\r\n";
+    const QString f = ruta("mala.kvr");
+    escribir(f, bytes);
+    TTabla A(kFilas, QStringList(kColumnas, "stale"));
+    TMarcas C;
+    QCOMPARE(mensajeDe([&] { CargarRutina(f, A, C, kFilas, kColumnas); }),
+             QStringLiteral("'abc' is not a valid integer value"));
+    // Every row still comes from the file; only the bad marks are 0.
+    for (int i = 0; i < kFilas; ++i) {
+        QCOMPARE(A[i][0], QString::number(i));
+        QCOMPARE(C[i], (i == 4 || i == 7) ? 0 : -1);
+    }
+    // Lines past 100 are ignored; the next save drops them.
+    GuardarRutina(f, A, C, kFilas, kColumnas);
+    QVERIFY(!leer(f).contains("\r\n100|"));
+    // A cell with a bar moves later cells right; two bars feed field 13.
+    escribir(f, "a|b|c|d|e|f|g|h|i|j|k|l|zz\r\n");
+    QCOMPARE(mensajeDe([&] { CargarRutina(f, A, C, kFilas, kColumnas); }),
+             QStringLiteral("'zz' is not a valid integer value"));
+}
+
+void TestStorage::archivoInexistente()
+{
+    TTabla A(3, QStringList(2, "old"));
+    TMarcas C(3, 5);
+    CargarRutina(ruta("no.kvr"), A, C, kFilas, kColumnas);
+    QCOMPARE(A, TTabla(kFilas, QStringList(kColumnas)));
+    QCOMPARE(C, TMarcas(kFilas, 0));
+    QVERIFY(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+}
+
+// A save that cannot complete leaves the old bytes exactly and reports the code's message.
+void TestStorage::guardadoFallidoConservaArchivo_data()
+{
+    QTest::addColumn<QString>("caso");
+    QTest::addColumn<QString>("mensaje");
+    QTest::newRow("folder removed") << "folder" << "File not found";
+    QTest::newRow("target is a directory") << "directory" << "File access denied";
+    QTest::newRow("disk full") << "full" << "Disk full";
+    QTest::newRow("i/o error") << "eio" << QString("I/O error %1").arg(EIO);
+}
+
+static int fallasRestantes = 0;
+static int errnoFalla = 0;
+static ssize_t escribirQueFalla(int fd, const void* datos, size_t n)
+{
+    if (fallasRestantes-- > 0) {
+        // Accept some bytes first, as a device does before it fills up.
+        return ::write(fd, datos, n > 7 ? 7 : n);
+    }
+    errno = errnoFalla;
+    return -1;
+}
+
+void TestStorage::guardadoFallidoConservaArchivo()
+{
+    QFETCH(QString, caso);
+    QFETCH(QString, mensaje);
+    const QString sub = dir + "/sub";
+    QDir().mkpath(sub);
+    const QString f = sub + "/r.kvr";
+    const QByteArray viejo = "viejo|||||||||||0\r\n";
+    TTabla A(kFilas, QStringList(kColumnas, "nuevo"));
+    TMarcas C(kFilas, 1);
+    if (caso == "folder") {
+        QDir(sub).removeRecursively();
+    } else if (caso == "directory") {
+        QDir().mkpath(f);
+        QFile(f + "/inside").open(QIODevice::WriteOnly);
+    } else {
+        escribir(f, viejo);
+        fallasRestantes = 3;
+        errnoFalla = caso == "full" ? ENOSPC : EIO;
+        FijarFuncionEscribir(escribirQueFalla);
+    }
+    const QString m = mensajeDe([&] { GuardarRutina(f, A, C, kFilas, kColumnas); });
+    FijarFuncionEscribir(nullptr);
+    QCOMPARE(m, mensaje);
+    if (caso == "directory")
+        QVERIFY(QFileInfo(f + "/inside").exists());
+    else if (caso != "folder")
+        QCOMPARE(leer(f), viejo);
+    // No temporary file is left behind.
+    if (caso != "folder")
+        QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden).filter(".tmp").size(), 0);
+}
+
+void TestStorage::rutaDemasiadoLarga()
+{
+    const QString f = dir + "/" + QString(300, 'a');
+    TTabla A;
+    TMarcas C;
+    QCOMPARE(mensajeDe([&] { GuardarRutina(f, A, C, kFilas, kColumnas); }),
+             QStringLiteral("Invalid filename"));
+    QCOMPARE(mensajeDe([&] { AnexarUsuario(f, "x"); }), QStringLiteral("Invalid filename"));
+}
+
+void TestStorage::lecturaFallidaVaciaTabla()
+{
+    const QString f = ruta("dir.kvr");
+    QDir().mkpath(f);
+    TTabla A(kFilas, QStringList(kColumnas, "otra rutina"));
+    TMarcas C(kFilas, 3);
+    QCOMPARE(mensajeDe([&] { CargarRutina(f, A, C, kFilas, kColumnas); }),
+             QStringLiteral("File access denied"));
+    QCOMPARE(A, TTabla(kFilas, QStringList(kColumnas)));
+    QCOMPARE(C, TMarcas(kFilas, 0));
+}
+
+void TestStorage::listaUsuarios()
+{
+    const QString f = PathCompleto(kArchivoUsuarios);
+    QCOMPARE(LeerTextoPorLineas(f), QString());
+    QVERIFY(!QFile::exists(f));
+    AnexarUsuario(f, "Ana");
+    QCOMPARE(leer(f), QByteArray("Ana\r\n"));
+    AnexarUsuario(f, "Luis");
+    AnexarUsuario(f, "");
+    AnexarUsuario(f, "Ana");
+    AnexarUsuario(f, "Jürgen Ж");
+    QCOMPARE(leer(f), QByteArray("Ana\r\nLuis\r\n\r\nAna\r\nJ\xfcrgen ?\r\n"));
+    QCOMPARE(LeerTextoPorLineas(f), QString("Ana\r\nLuis\r\n\r\nAna\r\nJürgen ?\r\n"));
+}
+
+void TestStorage::listaSinFinDeLinea_data()
+{
+    QTest::addColumn<QByteArray>("antes");
+    QTest::addColumn<QString>("leido");
+    QTest::addColumn<QByteArray>("despues");
+    QTest::newRow("no line end") << QByteArray("Ana\r\nLuis") << "Ana\r\nLuis\r\n"
+                                 << QByteArray("Ana\r\nLuis\r\nEva\r\n");
+    QTest::newRow("lone LF") << QByteArray("Ana\nLuis\n") << "Ana\r\nLuis\r\n"
+                             << QByteArray("Ana\nLuis\nEva\r\n");
+    QTest::newRow("lone CR at end") << QByteArray("Ana\r") << "Ana\r\n"
+                                    << QByteArray("Ana\r\nEva\r\n");
+    QTest::newRow("ctrl-z tail") << QByteArray("Ana\r\n\x1a\x1a") << "Ana\r\n"
+                                 << QByteArray("Ana\r\nEva\r\n");
+    QTest::newRow("ctrl-z after text") << QByteArray("Ana\x1a") << "Ana\r\n"
+                                       << QByteArray("Ana\r\nEva\r\n");
+    QTest::newRow("empty file") << QByteArray() << "" << QByteArray("Eva\r\n");
+}
+
+void TestStorage::listaSinFinDeLinea()
+{
+    QFETCH(QByteArray, antes);
+    QFETCH(QString, leido);
+    QFETCH(QByteArray, despues);
+    const QString f = PathCompleto(kArchivoUsuarios);
+    escribir(f, antes);
+    QCOMPARE(LeerTextoPorLineas(f), leido);
+    AnexarUsuario(f, "Eva");
+    QCOMPARE(leer(f), despues);
+}
+
+void TestStorage::nombresInvalidos_data()
+{
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QString>("mensaje");
+    const QString base = "El nombre contiene un caracter que no se puede guardar: ";
+    QTest::newRow("slash") << "a/b" << base + "/";
+    QTest::newRow("backslash") << "a\\b" << base + "\\";
+    QTest::newRow("dotdot") << ".." << base + ".";
+    QTest::newRow("colon") << "a:b" << base + ":";
+    QTest::newRow("star") << "a*" << base + "*";
+    QTest::newRow("question") << "a?" << base + "?";
+    QTest::newRow("quote") << "a\"" << base + "\"";
+    QTest::newRow("less") << "<" << base + "<";
+    QTest::newRow("greater") << ">" << base + ">";
+    QTest::newRow("bar") << "a|b" << base + "|";
+    QTest::newRow("tab") << "a\tb" << base + "#9";
+    QTest::newRow("cyrillic") << "Жora" << base + "Ж";
+    QTest::newRow("plus") << "+" << "El nombre + esta reservado";
+    QTest::newRow("empty ok") << "" << "";
+    QTest::newRow("accents ok") << "José Ñandú" << "";
+    QTest::newRow("plus inside ok") << "Ana+" << "";
+    QTest::newRow("single dot ok") << "A. Pérez" << "";
+}
+
+void TestStorage::nombresInvalidos()
+{
+    QFETCH(QString, nombre);
+    QFETCH(QString, mensaje);
+    QCOMPARE(MotivoNombreInvalido(nombre), mensaje);
+}
+
+QTEST_GUILESS_MAIN(TestStorage)
+#include "test_storage.moc"

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what the build needs when it is missing, then configures and builds into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins)
+faltan=()
+for p in "${paquetes[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || faltan+=("$p")
+done
+if [ ${#faltan[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then como=(); elif command -v sudo >/dev/null; then como=(sudo); else
+    echo "Missing packages: ${faltan[*]} (install them with apt-get as root)" >&2; exit 1
+  fi
+  "${como[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${como[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${faltan[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)"
