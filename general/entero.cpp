@@ -1,19 +1,14 @@
 #include "general/general.h"
 
-static int valorHex(QChar c)
-{
+static int valorHex(QChar c) {
     const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
     return -1;
 }
 
-bool LeerEntero32(const QString& texto, qint32& valor)
-{
+bool LeerEntero32(const QString& texto, qint32& valor) {
     qsizetype i = 0;
     const qsizetype n = texto.size();
     while (i < n && texto[i] == u' ')
@@ -31,21 +26,17 @@ bool LeerEntero32(const QString& texto, qint32& valor)
         base = 16;
         i += 2;
     }
-    if (i >= n)
-        return false;
+    if (i >= n) return false;
     quint64 acumulado = 0;
     for (; i < n; ++i) {
         const int d = valorHex(texto[i]);
-        if (d < 0 || d >= base)
-            return false;
+        if (d < 0 || d >= base) return false;
         acumulado = acumulado * base + quint64(d);
-        if (acumulado > 0xFFFFFFFFull)
-            return false;
+        if (acumulado > 0xFFFFFFFFull) return false;
     }
     if (base == 10) {
         const quint64 limite = negativo ? 2147483648ull : 2147483647ull;
-        if (acumulado > limite)
-            return false;
+        if (acumulado > limite) return false;
         valor = negativo ? qint32(-qint64(acumulado)) : qint32(acumulado);
         return true;
     }

@@ -17,50 +17,41 @@ const QString Dia_de_semana[8] = {QString(),
                                   QStringLiteral("Viernes"),
                                   QStringLiteral("Sabado")};
 
-QString CarpetaDocumentos()
-{
+QString CarpetaDocumentos() {
 #if defined(Q_OS_MACOS)
     return QStringLiteral("/Users/Shared");
 #else
     // With HOME unset Qt answers "//Documents"; that is no real folder.
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (docs.isEmpty() || docs.startsWith(QLatin1String("//")))
-        return QString();
+    if (docs.isEmpty() || docs.startsWith(QLatin1String("//"))) return QString();
     return docs;
 #endif
 }
 
-void FileSystemStart(const QString& CarpetaProyecto)
-{
+void FileSystemStart(const QString& CarpetaProyecto) {
     FileSystemStartEn(CarpetaDocumentos(), CarpetaProyecto);
 }
 
-void FileSystemStartEn(const QString& padre, const QString& CarpetaProyecto)
-{
+void FileSystemStartEn(const QString& padre, const QString& CarpetaProyecto) {
     // A fresh account may not have its documents folder yet.
-    if (!padre.isEmpty() && !QFileInfo(padre).isDir())
-        QDir().mkpath(padre);
+    if (!padre.isEmpty() && !QFileInfo(padre).isDir()) QDir().mkpath(padre);
     carpeta_principal = CombinePath(padre, CarpetaProyecto);
-    if (!estaCarpeta(carpeta_principal))
-        QDir().mkdir(carpeta_principal); // one level only
+    if (!estaCarpeta(carpeta_principal)) QDir().mkdir(carpeta_principal); // one level only
     const QFileInfo info(carpeta_principal);
     if (!estaCarpeta(carpeta_principal) || !info.isDir())
         throw ErrorKorval(QStringLiteral("No se puede crear la carpeta de datos: ") +
                           carpeta_principal);
 }
 
-static bool caracterInvalidoEnRuta(const QString& s)
-{
+static bool caracterInvalidoEnRuta(const QString& s) {
     for (QChar c : s) {
         const ushort u = c.unicode();
-        if (u < 32 || c == u'"' || c == u'<' || c == u'>' || c == u'|')
-            return true;
+        if (u < 32 || c == u'"' || c == u'<' || c == u'>' || c == u'|') return true;
     }
     return false;
 }
 
-static bool esSeparador(QChar c)
-{
+static bool esSeparador(QChar c) {
 #ifdef Q_OS_WIN
     return c == u'\\' || c == u'/' || c == u':';
 #else
@@ -68,8 +59,7 @@ static bool esSeparador(QChar c)
 #endif
 }
 
-static bool esRaiz(const QString& s)
-{
+static bool esRaiz(const QString& s) {
 #ifdef Q_OS_WIN
     return s.startsWith(u'\\') || s.startsWith(u'/') || (s.size() > 1 && s[1] == u':');
 #else
@@ -77,8 +67,7 @@ static bool esRaiz(const QString& s)
 #endif
 }
 
-QString CombinePath(const QString& s1, const QString& s2)
-{
+QString CombinePath(const QString& s1, const QString& s2) {
     QString r;
     if (s1.isEmpty())
         r = s2;
@@ -100,103 +89,78 @@ QString CombinePath(const QString& s1, const QString& s2)
     return r;
 }
 
-QString PathCompleto(const QString& arch)
-{
+QString PathCompleto(const QString& arch) {
     return CombinePath(carpeta_principal, arch);
 }
 
-static bool tieneComodin(const QString& nombre)
-{
+static bool tieneComodin(const QString& nombre) {
     return nombre.contains(u'*') || nombre.contains(u'?');
 }
 
 // A directory search of the parent for a last component with wildcards.
-static bool buscarEnCarpeta(const QString& ruta, bool admitirOcultos)
-{
+static bool buscarEnCarpeta(const QString& ruta, bool admitirOcultos) {
     const QFileInfo info(ruta);
     QDir dir = info.dir();
     QDir::Filters filtros = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
-    if (admitirOcultos)
-        filtros |= QDir::Hidden;
+    if (admitirOcultos) filtros |= QDir::Hidden;
     return !dir.entryList(QStringList{info.fileName()}, filtros).isEmpty();
 }
 
-bool estaCarpeta(const QString& archivo)
-{
+bool estaCarpeta(const QString& archivo) {
     QString ruta = archivo;
 #ifdef Q_OS_WIN
-    if (ruta.endsWith(u'\\'))
-        ruta.chop(1);
+    if (ruta.endsWith(u'\\')) ruta.chop(1);
 #else
-    if (ruta.size() > 1 && ruta.endsWith(u'/'))
-        ruta.chop(1);
+    if (ruta.size() > 1 && ruta.endsWith(u'/')) ruta.chop(1);
 #endif
-    if (ruta.isEmpty())
-        return false;
+    if (ruta.isEmpty()) return false;
     const QString nombre = QFileInfo(ruta).fileName();
-    if (tieneComodin(nombre))
-        return buscarEnCarpeta(ruta, false);
+    if (tieneComodin(nombre)) return buscarEnCarpeta(ruta, false);
     // One stat, whatever the folder holds; hidden entries do not count.
     const QFileInfo info(ruta);
     return info.exists() && !info.isHidden();
 }
 
-bool estaArchivo(const QString& archivo)
-{
-    if (archivo.isEmpty())
-        return false;
-    if (tieneComodin(QFileInfo(archivo).fileName()))
-        return buscarEnCarpeta(archivo, true);
+bool estaArchivo(const QString& archivo) {
+    if (archivo.isEmpty()) return false;
+    if (tieneComodin(QFileInfo(archivo).fileName())) return buscarEnCarpeta(archivo, true);
     // exists() follows links; a dangling link is still an entry.
     const QFileInfo info(archivo);
     return info.exists() || info.isSymLink();
 }
 
-QString mid(const QString& s, int p, int l)
-{
-    if (l < 0)
-        return QString();
-    if (p < 1)
-        p = 1;
-    if (p > s.size())
-        return QString();
+QString mid(const QString& s, int p, int l) {
+    if (l < 0) return QString();
+    if (p < 1) p = 1;
+    if (p > s.size()) return QString();
     return s.mid(p - 1, l);
 }
 
-QString mid(const QString& s, int p)
-{
-    if (p < 1)
-        p = 1;
-    if (p > s.size())
-        return QString();
+QString mid(const QString& s, int p) {
+    if (p < 1) p = 1;
+    if (p > s.size()) return QString();
     return s.mid(p - 1);
 }
 
-QString DameDiaDeLaSemana(const QDate& date)
-{
+QString DameDiaDeLaSemana(const QDate& date) {
     // Qt numbers Monday 1 to Sunday 7; the table starts on Sunday.
     return Dia_de_semana[date.dayOfWeek() % 7 + 1];
 }
 
-QString padearIzqConA(const QString& s, const QString& caracter_de_pad, int t)
-{
-    if (s.size() >= t)
-        return s;
+QString padearIzqConA(const QString& s, const QString& caracter_de_pad, int t) {
+    if (s.size() >= t) return s;
     return caracter_de_pad.repeated(t - s.size()) + s;
 }
 
-QString DayStamp(const QDate& dia)
-{
+QString DayStamp(const QDate& dia) {
     const QString cero = QStringLiteral("0");
     return padearIzqConA(QString::number(dia.year()), cero, 4) +
            padearIzqConA(QString::number(dia.month()), cero, 2) +
            padearIzqConA(QString::number(dia.day()), cero, 2);
 }
 
-void TextoAArreglo(const QString& tex, Tarreglo_de_strings& parr, const QString& delimitador)
-{
-    if (tex.isEmpty())
-        return;
+void TextoAArreglo(const QString& tex, Tarreglo_de_strings& parr, const QString& delimitador) {
+    if (tex.isEmpty()) return;
     parr.clear();
     if (delimitador.isEmpty()) {
         parr.append(tex);
@@ -205,17 +169,14 @@ void TextoAArreglo(const QString& tex, Tarreglo_de_strings& parr, const QString&
     qsizetype desde = 0;
     for (;;) {
         const qsizetype p = tex.indexOf(delimitador, desde);
-        if (p < 0)
-            break;
+        if (p < 0) break;
         parr.append(tex.mid(desde, p - desde));
         desde = p + delimitador.size();
     }
     parr.append(tex.mid(desde));
 }
 
-QString DescribirCaracter(QChar c)
-{
-    if (c.unicode() < 32)
-        return QStringLiteral("#%1").arg(c.unicode());
+QString DescribirCaracter(QChar c) {
+    if (c.unicode() < 32) return QStringLiteral("#%1").arg(c.unicode());
     return QString(c);
 }

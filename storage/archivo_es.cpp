@@ -12,20 +12,16 @@
 
 static FuncionEscribir escribirActual = nullptr;
 
-void FijarFuncionEscribir(FuncionEscribir f)
-{
+void FijarFuncionEscribir(FuncionEscribir f) {
     escribirActual = f;
 }
 
-[[noreturn]] static void fallar(int numero)
-{
+[[noreturn]] static void fallar(int numero) {
     throw ErrorDeErrno(numero);
 }
 
-static QByteArray nombreNativo(const QString& ruta)
-{
-    if (ruta.size() > kLargoMaximoRuta || ruta.isEmpty())
-        throw ErrorES(3);
+static QByteArray nombreNativo(const QString& ruta) {
+    if (ruta.size() > kLargoMaximoRuta || ruta.isEmpty()) throw ErrorES(3);
     return QFile::encodeName(ruta);
 }
 
@@ -33,64 +29,52 @@ static QByteArray nombreNativo(const QString& ruta)
 struct Descriptor {
     int fd = -1;
     explicit Descriptor(int f) : fd(f) {}
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
 };
 
-static int abrir(const QByteArray& nombre, int modo, mode_t permisos = 0)
-{
+static int abrir(const QByteArray& nombre, int modo, mode_t permisos = 0) {
     int fd;
     do
         fd = ::open(nombre.constData(), modo | O_CLOEXEC, permisos);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        fallar(errno);
+    if (fd < 0) fallar(errno);
     return fd;
 }
 
 // Writes every byte; a short write without an error would otherwise go unnoticed.
-static void escribirTodo(int fd, const char* datos, qsizetype cantidad)
-{
+static void escribirTodo(int fd, const char* datos, qsizetype cantidad) {
     while (cantidad > 0) {
         const ssize_t n = escribirActual ? escribirActual(fd, datos, size_t(cantidad))
                                          : ::write(fd, datos, size_t(cantidad));
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             fallar(errno);
         }
-        if (n == 0)
-            fallar(ENOSPC);
+        if (n == 0) fallar(ENOSPC);
         datos += n;
         cantidad -= n;
     }
 }
 
-static void sincronizar(int fd)
-{
-    if (::fsync(fd) != 0 && errno != EINVAL)
-        fallar(errno);
+static void sincronizar(int fd) {
+    if (::fsync(fd) != 0 && errno != EINVAL) fallar(errno);
 }
 
-QByteArray LeerArchivoEntero(const QString& ruta)
-{
+QByteArray LeerArchivoEntero(const QString& ruta) {
     const Descriptor d(abrir(nombreNativo(ruta), O_RDONLY));
     QByteArray r;
     char bloque[16384];
     for (;;) {
         const ssize_t n = ::read(d.fd, bloque, sizeof bloque);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             fallar(errno);
         }
-        if (n == 0)
-            break;
+        if (n == 0) break;
         const void* fin = memchr(bloque, 26, size_t(n));
         if (fin) {
             r.append(bloque, static_cast<const char*>(fin) - bloque);
@@ -101,16 +85,14 @@ QByteArray LeerArchivoEntero(const QString& ruta)
     return r;
 }
 
-void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido)
-{
+void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido) {
     const QByteArray destino = nombreNativo(ruta);
     const QFileInfo info(ruta);
     const QByteArray carpeta = QFile::encodeName(info.absolutePath());
     QByteArray plantilla = QFile::encodeName(info.absolutePath() + QLatin1String("/.") +
                                              info.fileName() + QLatin1String(".tmp-XXXXXX"));
     const int fd = ::mkstemp(plantilla.data());
-    if (fd < 0)
-        fallar(errno);
+    if (fd < 0) fallar(errno);
     bool renombrado = false;
     try {
         {
@@ -120,25 +102,21 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido)
             // Flush before the rename, or a crash can leave an empty file under the old name.
             sincronizar(fd);
         }
-        if (::rename(plantilla.constData(), destino.constData()) != 0)
-            fallar(errno);
+        if (::rename(plantilla.constData(), destino.constData()) != 0) fallar(errno);
         renombrado = true;
         // The rename itself is durable only once the folder is flushed.
         const Descriptor dir(abrir(carpeta, O_RDONLY | O_DIRECTORY));
         sincronizar(dir.fd);
     } catch (...) {
-        if (!renombrado)
-            ::unlink(plantilla.constData());
+        if (!renombrado) ::unlink(plantilla.constData());
         throw;
     }
 }
 
-void AnexarLinea(const QString& ruta, const QByteArray& linea)
-{
+void AnexarLinea(const QString& ruta, const QByteArray& linea) {
     const Descriptor d(abrir(nombreNativo(ruta), O_RDWR | O_CREAT, 0644));
     struct stat st;
-    if (::fstat(d.fd, &st) != 0)
-        fallar(errno);
+    if (::fstat(d.fd, &st) != 0) fallar(errno);
     off_t fin = st.st_size;
     QByteArray todo;
     if (fin > 0) {
@@ -147,18 +125,15 @@ void AnexarLinea(const QString& ruta, const QByteArray& linea)
         const off_t desde = fin > 128 ? fin - 128 : 0;
         QByteArray cola(int(fin - desde), Qt::Uninitialized);
         const ssize_t n = ::pread(d.fd, cola.data(), size_t(cola.size()), desde);
-        if (n < 0)
-            fallar(errno);
+        if (n < 0) fallar(errno);
         cola.truncate(n);
         const qsizetype corte = cola.indexOf(char(26));
         if (corte >= 0) {
             fin = desde + corte;
-            if (::ftruncate(d.fd, fin) != 0)
-                fallar(errno);
+            if (::ftruncate(d.fd, fin) != 0) fallar(errno);
         }
         char ultimo = '\n';
-        if (fin > 0 && ::pread(d.fd, &ultimo, 1, fin - 1) != 1)
-            fallar(errno);
+        if (fin > 0 && ::pread(d.fd, &ultimo, 1, fin - 1) != 1) fallar(errno);
         // A lone CR would make a reader skip the new name up to its LF.
         if (ultimo == '\r')
             todo = QByteArrayLiteral("\n");
@@ -166,8 +141,7 @@ void AnexarLinea(const QString& ruta, const QByteArray& linea)
             todo = QByteArrayLiteral("\r\n");
     }
     todo += linea + QByteArrayLiteral("\r\n");
-    if (::lseek(d.fd, fin, SEEK_SET) < 0)
-        fallar(errno);
+    if (::lseek(d.fd, fin, SEEK_SET) < 0) fallar(errno);
     // One write call, so an interrupted append leaves earlier names intact.
     escribirTodo(d.fd, todo.constData(), todo.size());
     sincronizar(d.fd);

@@ -5,12 +5,9 @@
 ErrorES::ErrorES(int codigo) : ErrorKorval(MensajeDeCodigo(codigo)), codigo_(codigo) {}
 
 ErrorConversion::ErrorConversion(const QString& texto)
-    : ErrorKorval(QStringLiteral("'%1' is not a valid integer value").arg(texto))
-{
-}
+    : ErrorKorval(QStringLiteral("'%1' is not a valid integer value").arg(texto)) {}
 
-static int codigoDeTabla(int numero)
-{
+static int codigoDeTabla(int numero) {
     switch (numero) {
     case ENOENT:
         return 2;
@@ -37,20 +34,17 @@ static int codigoDeTabla(int numero)
     }
 }
 
-int CodigoDeErrno(int numero)
-{
+int CodigoDeErrno(int numero) {
     const int c = codigoDeTabla(numero);
     return c ? c : numero;
 }
 
-ErrorES ErrorDeErrno(int numero)
-{
+ErrorES ErrorDeErrno(int numero) {
     const int c = codigoDeTabla(numero);
     return c ? ErrorES(c) : ErrorES(numero, QStringLiteral("I/O error %1").arg(numero));
 }
 
-QString MensajeDeCodigo(int codigo)
-{
+QString MensajeDeCodigo(int codigo) {
     switch (codigo) {
     case 2:
         return QStringLiteral("File not found");

@@ -5,31 +5,29 @@
 #include <stdexcept>
 
 class ErrorKorval : public std::runtime_error {
-public:
+  public:
     explicit ErrorKorval(const QString& mensaje)
-        : std::runtime_error(mensaje.toStdString()), mensaje_(mensaje)
-    {
-    }
+        : std::runtime_error(mensaje.toStdString()), mensaje_(mensaje) {}
     const QString& mensaje() const { return mensaje_; }
 
-private:
+  private:
     QString mensaje_;
 };
 
 // An input/output error named by its code ("File not found", "Disk full", ...).
 class ErrorES : public ErrorKorval {
-public:
+  public:
     explicit ErrorES(int codigo);
     ErrorES(int codigo, const QString& mensaje) : ErrorKorval(mensaje), codigo_(codigo) {}
     int codigo() const { return codigo_; }
 
-private:
+  private:
     int codigo_;
 };
 
 // A routine mark that is not an integer.
 class ErrorConversion : public ErrorKorval {
-public:
+  public:
     explicit ErrorConversion(const QString& texto);
 };
 

@@ -5,10 +5,8 @@
 #include "storage/rutina_archivo.h"
 #include "storage/texto1252.h"
 
-QString LeerTextoPorLineas(const QString& ruta)
-{
-    if (!estaArchivo(ruta))
-        return QString();
+QString LeerTextoPorLineas(const QString& ruta) {
+    if (!estaArchivo(ruta)) return QString();
     QString r;
     for (const QByteArray& linea : SepararLineas(LeerArchivoEntero(ruta))) {
         r += De1252(linea);
@@ -17,15 +15,12 @@ QString LeerTextoPorLineas(const QString& ruta)
     return r;
 }
 
-void AnexarUsuario(const QString& ruta, const QString& nombre)
-{
+void AnexarUsuario(const QString& ruta, const QString& nombre) {
     AnexarLinea(ruta, A1252(nombre));
 }
 
-QString MotivoNombreInvalido(const QString& nombre)
-{
-    if (nombre == QLatin1String("+"))
-        return QStringLiteral("El nombre + esta reservado");
+QString MotivoNombreInvalido(const QString& nombre) {
+    if (nombre == QLatin1String("+")) return QStringLiteral("El nombre + esta reservado");
     static const QString prohibidos = QStringLiteral("/\\:*?\"<>|");
     for (QChar c : nombre) {
         if (c.unicode() < 32 || prohibidos.contains(c) || !Representable1252(c))

@@ -9,13 +9,11 @@
 
 static int cargas = 0;
 
-int ContadorCargas()
-{
+int ContadorCargas() {
     return cargas;
 }
 
-QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo)
-{
+QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo) {
     QList<QByteArray> lineas;
     qsizetype i = 0;
     const qsizetype n = bytes.size();
@@ -30,19 +28,16 @@ QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo)
     return lineas;
 }
 
-static TTabla tablaVacia(int filas, int columnas)
-{
+static TTabla tablaVacia(int filas, int columnas) {
     return TTabla(filas, QStringList(columnas));
 }
 
-QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int columnas)
-{
+QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int columnas) {
     QString texto;
     texto.reserve(filas * (columnas + 16));
     for (int i = 0; i < filas; ++i) {
         for (int j = 0; j < columnas; ++j) {
-            if (i < A.size() && j < A[i].size())
-                texto += A[i][j];
+            if (i < A.size() && j < A[i].size()) texto += A[i][j];
             texto += u'|';
         }
         texto += u'|';
@@ -52,8 +47,7 @@ QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int col
     return A1252(texto);
 }
 
-void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas)
-{
+void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas) {
     A = tablaVacia(filas, columnas);
     C = TMarcas(filas, 0);
     const QList<QByteArray> lineas = SepararLineas(bytes, filas);
@@ -73,12 +67,10 @@ void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int c
                 primerError.emplace(campos[columnas + 1]);
         }
     }
-    if (primerError)
-        throw *primerError;
+    if (primerError) throw *primerError;
 }
 
-void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas)
-{
+void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas) {
     ++cargas;
     C = TMarcas(filas, 0);
     if (!estaArchivo(ruta)) {
@@ -97,7 +89,15 @@ void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
 }
 
 void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
-                   int columnas)
-{
+                   int columnas) {
     ReemplazarArchivo(ruta, FormatearRutina(A, C, filas, columnas));
+}
+
+QString MotivoTextoInvalido(const QString& texto) {
+    for (QChar c : texto) {
+        if (c.unicode() < 32 || c == u'|' || !Representable1252(c))
+            return QStringLiteral("El texto contiene un caracter que no se puede guardar: %1")
+                .arg(DescribirCaracter(c));
+    }
+    return QString();
 }

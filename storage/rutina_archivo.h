@@ -26,8 +26,10 @@ void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int c
 void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas);
 
 // Writes the routine atomically: the old file stays whole when the save fails.
-void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
-                   int columnas);
+void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas, int columnas);
 
 // How many routine loads have run in this process (read by tests that check load order).
 int ContadorCargas();
+
+// Why a cell text cannot be stored (it would not read back the same); empty when it can.
+QString MotivoTextoInvalido(const QString& texto);

@@ -6,23 +6,18 @@ static const char16_t tabla80[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-static int byteDe(char16_t u)
-{
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return u;
+static int byteDe(char16_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
     for (int i = 0; i < 32; ++i)
-        if (tabla80[i] == u)
-            return 0x80 + i;
+        if (tabla80[i] == u) return 0x80 + i;
     return -1;
 }
 
-bool Representable1252(QChar c)
-{
+bool Representable1252(QChar c) {
     return byteDe(c.unicode()) >= 0;
 }
 
-QByteArray A1252(const QString& texto)
-{
+QByteArray A1252(const QString& texto) {
     QByteArray r;
     r.reserve(texto.size());
     for (qsizetype i = 0; i < texto.size(); ++i) {
@@ -37,8 +32,7 @@ QByteArray A1252(const QString& texto)
     return r;
 }
 
-QString De1252(const QByteArray& bytes)
-{
+QString De1252(const QByteArray& bytes) {
     QString r(bytes.size(), Qt::Uninitialized);
     QChar* d = r.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {

@@ -9,7 +9,7 @@
 
 class TestGeneral : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void diaYSello_data();
     void diaYSello();
     void combinePath_data();
@@ -31,23 +31,29 @@ private slots:
     void carpetaDeDatosImposible();
 };
 
-void TestGeneral::diaYSello_data()
-{
+void TestGeneral::diaYSello_data() {
     QTest::addColumn<QDate>("dia");
     QTest::addColumn<QString>("sello");
     QTest::addColumn<QString>("nombre");
-    QTest::newRow("2023-01-02") << QDate(2023, 1, 2) << "20230102" << "Lunes";
-    QTest::newRow("2023-01-01") << QDate(2023, 1, 1) << "20230101" << "Domingo";
-    QTest::newRow("2023-01-04") << QDate(2023, 1, 4) << "20230104" << "Miercoles";
-    QTest::newRow("2024-12-31") << QDate(2024, 12, 31) << "20241231" << "Martes";
-    QTest::newRow("leap") << QDate(2024, 2, 29) << "20240229" << "Jueves";
-    QTest::newRow("year 987") << QDate(987, 6, 5) << "09870605" << DameDiaDeLaSemana(QDate(987, 6, 5));
-    QTest::newRow("9999") << QDate(9999, 12, 31) << "99991231" << "Viernes";
-    QTest::newRow("saturday") << QDate(2022, 12, 31) << "20221231" << "Sabado";
+    QTest::newRow("2023-01-02") << QDate(2023, 1, 2) << "20230102"
+                                << "Lunes";
+    QTest::newRow("2023-01-01") << QDate(2023, 1, 1) << "20230101"
+                                << "Domingo";
+    QTest::newRow("2023-01-04") << QDate(2023, 1, 4) << "20230104"
+                                << "Miercoles";
+    QTest::newRow("2024-12-31") << QDate(2024, 12, 31) << "20241231"
+                                << "Martes";
+    QTest::newRow("leap") << QDate(2024, 2, 29) << "20240229"
+                          << "Jueves";
+    QTest::newRow("year 987") << QDate(987, 6, 5) << "09870605"
+                              << DameDiaDeLaSemana(QDate(987, 6, 5));
+    QTest::newRow("9999") << QDate(9999, 12, 31) << "99991231"
+                          << "Viernes";
+    QTest::newRow("saturday") << QDate(2022, 12, 31) << "20221231"
+                              << "Sabado";
 }
 
-void TestGeneral::diaYSello()
-{
+void TestGeneral::diaYSello() {
     QFETCH(QDate, dia);
     QFETCH(QString, sello);
     QFETCH(QString, nombre);
@@ -55,45 +61,65 @@ void TestGeneral::diaYSello()
     QCOMPARE(DameDiaDeLaSemana(dia), nombre);
 }
 
-void TestGeneral::combinePath_data()
-{
+void TestGeneral::combinePath_data() {
     QTest::addColumn<QString>("s1");
     QTest::addColumn<QString>("s2");
     QTest::addColumn<QString>("r");
-    QTest::newRow("join") << "/home/ana/Documents" << "KORVAL" << "/home/ana/Documents/KORVAL";
-    QTest::newRow("trailing slash") << "/home/ana/" << "KORVAL" << "/home/ana/KORVAL";
-    QTest::newRow("rooted second") << "/home/ana" << "/tmp/x.kvr" << "/tmp/x.kvr";
-    QTest::newRow("nested") << "/d" << "a/b" << "/d/a/b";
-    QTest::newRow("backslash ordinary") << "/d" << "a\\b" << "/d/a\\b";
-    QTest::newRow("empty first") << "" << "KORVAL" << "KORVAL";
-    QTest::newRow("empty second") << "/d" << "" << "/d";
-    QTest::newRow("empty first skips check") << "" << "a|b" << "a|b";
-    QTest::newRow("wildcards pass") << "/d" << "*?:x" << "/d/*?:x";
+    QTest::newRow("join") << "/home/ana/Documents"
+                          << "KORVAL"
+                          << "/home/ana/Documents/KORVAL";
+    QTest::newRow("trailing slash") << "/home/ana/"
+                                    << "KORVAL"
+                                    << "/home/ana/KORVAL";
+    QTest::newRow("rooted second") << "/home/ana"
+                                   << "/tmp/x.kvr"
+                                   << "/tmp/x.kvr";
+    QTest::newRow("nested") << "/d"
+                            << "a/b"
+                            << "/d/a/b";
+    QTest::newRow("backslash ordinary") << "/d"
+                                        << "a\\b"
+                                        << "/d/a\\b";
+    QTest::newRow("empty first") << ""
+                                 << "KORVAL"
+                                 << "KORVAL";
+    QTest::newRow("empty second") << "/d"
+                                  << ""
+                                  << "/d";
+    QTest::newRow("empty first skips check") << ""
+                                             << "a|b"
+                                             << "a|b";
+    QTest::newRow("wildcards pass") << "/d"
+                                    << "*?:x"
+                                    << "/d/*?:x";
 }
 
-void TestGeneral::combinePath()
-{
+void TestGeneral::combinePath() {
     QFETCH(QString, s1);
     QFETCH(QString, s2);
     QFETCH(QString, r);
     QCOMPARE(CombinePath(s1, s2), r);
 }
 
-void TestGeneral::combinePathInvalido_data()
-{
+void TestGeneral::combinePathInvalido_data() {
     QTest::addColumn<QString>("s1");
     QTest::addColumn<QString>("s2");
-    QTest::newRow("bar") << "/d" << "a|b";
-    QTest::newRow("quote") << "/d" << "a\"b";
-    QTest::newRow("less") << "/d" << "a<b";
-    QTest::newRow("greater") << "/d" << "a>b";
-    QTest::newRow("tab") << "/d" << "a\tb";
+    QTest::newRow("bar") << "/d"
+                         << "a|b";
+    QTest::newRow("quote") << "/d"
+                           << "a\"b";
+    QTest::newRow("less") << "/d"
+                          << "a<b";
+    QTest::newRow("greater") << "/d"
+                             << "a>b";
+    QTest::newRow("tab") << "/d"
+                         << "a\tb";
     QTest::newRow("nul") << "/d" << QString(QChar(0));
-    QTest::newRow("in first part") << "/d<" << "x";
+    QTest::newRow("in first part") << "/d<"
+                                   << "x";
 }
 
-void TestGeneral::combinePathInvalido()
-{
+void TestGeneral::combinePathInvalido() {
     QFETCH(QString, s1);
     QFETCH(QString, s2);
     try {
@@ -104,8 +130,7 @@ void TestGeneral::combinePathInvalido()
     }
 }
 
-void TestGeneral::pathCompletoIdempotente()
-{
+void TestGeneral::pathCompletoIdempotente() {
     carpeta_principal = QStringLiteral("/tmp/datos/KORVAL");
     const QString una = PathCompleto(QStringLiteral("20230102Ana.kvr"));
     QCOMPARE(una, QStringLiteral("/tmp/datos/KORVAL/20230102Ana.kvr"));
@@ -113,8 +138,7 @@ void TestGeneral::pathCompletoIdempotente()
     carpeta_principal.clear();
 }
 
-void TestGeneral::mid_data()
-{
+void TestGeneral::mid_data() {
     QTest::addColumn<int>("p");
     QTest::addColumn<int>("l");
     QTest::addColumn<QString>("r");
@@ -126,8 +150,7 @@ void TestGeneral::mid_data()
     QTest::newRow("long count") << 4 << 50 << "def";
 }
 
-void TestGeneral::mid()
-{
+void TestGeneral::mid() {
     QFETCH(int, p);
     QFETCH(int, l);
     QFETCH(QString, r);
@@ -135,21 +158,24 @@ void TestGeneral::mid()
     QCOMPARE(l == -100 ? ::mid(s, p) : ::mid(s, p, l), r);
 }
 
-void TestGeneral::padeo_data()
-{
+void TestGeneral::padeo_data() {
     QTest::addColumn<QString>("s");
     QTest::addColumn<QString>("pad");
     QTest::addColumn<int>("t");
     QTest::addColumn<QString>("r");
-    QTest::newRow("7") << "7" << "0" << 2 << "07";
-    QTest::newRow("2023") << "2023" << "0" << 2 << "2023";
-    QTest::newRow("two-char pad") << "7" << "ab" << 3 << "abab7";
-    QTest::newRow("exact") << "12" << "0" << 2 << "12";
-    QTest::newRow("empty") << "" << "0" << 4 << "0000";
+    QTest::newRow("7") << "7"
+                       << "0" << 2 << "07";
+    QTest::newRow("2023") << "2023"
+                          << "0" << 2 << "2023";
+    QTest::newRow("two-char pad") << "7"
+                                  << "ab" << 3 << "abab7";
+    QTest::newRow("exact") << "12"
+                           << "0" << 2 << "12";
+    QTest::newRow("empty") << ""
+                           << "0" << 4 << "0000";
 }
 
-void TestGeneral::padeo()
-{
+void TestGeneral::padeo() {
     QFETCH(QString, s);
     QFETCH(QString, pad);
     QFETCH(int, t);
@@ -157,21 +183,25 @@ void TestGeneral::padeo()
     QCOMPARE(padearIzqConA(s, pad, t), r);
 }
 
-void TestGeneral::textoAArreglo_data()
-{
+void TestGeneral::textoAArreglo_data() {
     QTest::addColumn<QString>("tex");
     QTest::addColumn<QString>("sep");
     QTest::addColumn<QStringList>("r");
-    QTest::newRow("a||b") << "a||b" << "|" << QStringList{"a", "", "b"};
-    QTest::newRow("a|") << "a|" << "|" << QStringList{"a", ""};
-    QTest::newRow("|") << "|" << "|" << QStringList{"", ""};
-    QTest::newRow("abc") << "abc" << "|" << QStringList{"abc"};
-    QTest::newRow("long separator") << "a::b::" << "::" << QStringList{"a", "b", ""};
-    QTest::newRow("empty separator") << "a|b" << "" << QStringList{"a|b"};
+    QTest::newRow("a||b") << "a||b"
+                          << "|" << QStringList{"a", "", "b"};
+    QTest::newRow("a|") << "a|"
+                        << "|" << QStringList{"a", ""};
+    QTest::newRow("|") << "|"
+                       << "|" << QStringList{"", ""};
+    QTest::newRow("abc") << "abc"
+                         << "|" << QStringList{"abc"};
+    QTest::newRow("long separator") << "a::b::"
+                                    << "::" << QStringList{"a", "b", ""};
+    QTest::newRow("empty separator") << "a|b"
+                                     << "" << QStringList{"a|b"};
 }
 
-void TestGeneral::textoAArreglo()
-{
+void TestGeneral::textoAArreglo() {
     QFETCH(QString, tex);
     QFETCH(QString, sep);
     QFETCH(QStringList, r);
@@ -180,15 +210,13 @@ void TestGeneral::textoAArreglo()
     QCOMPARE(arr, r);
 }
 
-void TestGeneral::textoVacioConservaArreglo()
-{
+void TestGeneral::textoVacioConservaArreglo() {
     Tarreglo_de_strings arr{"a", "b"};
     TextoAArreglo(QString(), arr, QStringLiteral("|"));
     QCOMPARE(arr, (QStringList{"a", "b"}));
 }
 
-void TestGeneral::entero_data()
-{
+void TestGeneral::entero_data() {
     QTest::addColumn<QString>("texto");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<int>("valor");
@@ -219,19 +247,16 @@ void TestGeneral::entero_data()
     QTest::newRow("bad hex digit") << "$1G" << false << 0;
 }
 
-void TestGeneral::entero()
-{
+void TestGeneral::entero() {
     QFETCH(QString, texto);
     QFETCH(bool, ok);
     QFETCH(int, valor);
     qint32 v = 12345;
     QCOMPARE(LeerEntero32(texto, v), ok);
-    if (ok)
-        QCOMPARE(v, valor);
+    if (ok) QCOMPARE(v, valor);
 }
 
-void TestGeneral::existencia()
-{
+void TestGeneral::existencia() {
     QTemporaryDir tmp;
     const QString d = tmp.path();
     QFile f(d + "/plain.txt");
@@ -258,8 +283,7 @@ void TestGeneral::existencia()
     QVERIFY(!estaArchivo(d + "/*.kvr"));
 }
 
-void TestGeneral::carpetaDeDatosCreada()
-{
+void TestGeneral::carpetaDeDatosCreada() {
     QTemporaryDir tmp;
     const QString docs = tmp.path() + "/Documents";
     FileSystemStartEn(docs, QStringLiteral("KORVAL"));
@@ -279,8 +303,7 @@ void TestGeneral::carpetaDeDatosCreada()
     qputenv("HOME", viejo);
 }
 
-void TestGeneral::carpetaDeDatosImposible()
-{
+void TestGeneral::carpetaDeDatosImposible() {
     QTemporaryDir tmp;
     QFile f(tmp.path() + "/KORVAL"); // a plain file where the folder should be
     QVERIFY(f.open(QIODevice::WriteOnly));

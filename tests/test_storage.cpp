@@ -14,23 +14,19 @@ static constexpr int kFilas = 100;
 static constexpr int kColumnas = 11;
 static const QByteArray kFilaVacia = "||||||||||||0\r\n";
 
-static QByteArray leer(const QString& ruta)
-{
+static QByteArray leer(const QString& ruta) {
     QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
     return f.readAll();
 }
 
-static void escribir(const QString& ruta, const QByteArray& bytes)
-{
+static void escribir(const QString& ruta, const QByteArray& bytes) {
     QFile f(ruta);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
 }
 
-static QString mensajeDe(const std::function<void()>& f)
-{
+static QString mensajeDe(const std::function<void()>& f) {
     try {
         f();
     } catch (const ErrorKorval& e) {
@@ -45,7 +41,7 @@ class TestStorage : public QObject {
     QString dir;
     QString ruta(const QString& nombre) const { return dir + "/" + nombre; }
 
-private slots:
+  private slots:
     void init();
     void mensajesDeErrno_data();
     void mensajesDeErrno();
@@ -66,17 +62,14 @@ private slots:
     void nombresInvalidos();
 };
 
-void TestStorage::init()
-{
+void TestStorage::init() {
     dir = tmp.path() + "/" + QTest::currentTestFunction();
-    if (QTest::currentDataTag())
-        dir += QString("-%1").arg(qHash(QString(QTest::currentDataTag())));
+    if (QTest::currentDataTag()) dir += QString("-%1").arg(qHash(QString(QTest::currentDataTag())));
     QDir().mkpath(dir);
     carpeta_principal = dir;
 }
 
-void TestStorage::mensajesDeErrno_data()
-{
+void TestStorage::mensajesDeErrno_data() {
     QTest::addColumn<int>("numero");
     QTest::addColumn<QString>("mensaje");
     QTest::newRow("ENOENT") << ENOENT << "File not found";
@@ -98,8 +91,7 @@ void TestStorage::mensajesDeErrno_data()
     QTest::newRow("EBUSY") << EBUSY << QString("I/O error %1").arg(EBUSY);
 }
 
-void TestStorage::mensajesDeErrno()
-{
+void TestStorage::mensajesDeErrno() {
     QFETCH(int, numero);
     QFETCH(QString, mensaje);
     QCOMPARE(ErrorDeErrno(numero).mensaje(), mensaje);
@@ -107,8 +99,7 @@ void TestStorage::mensajesDeErrno()
     QCOMPARE(MensajeDeCodigo(106), QStringLiteral("Invalid numeric input"));
 }
 
-void TestStorage::idaYVuelta()
-{
+void TestStorage::idaYVuelta() {
     TTabla A(kFilas, QStringList(kColumnas));
     TMarcas C(kFilas, 0);
     A[0] = QStringList{"Press", "4", "10", "40", "45", "", "", "", "", "", ""};
@@ -134,18 +125,15 @@ void TestStorage::idaYVuelta()
     QCOMPARE(D, C);
 }
 
-void TestStorage::filaVaciaYArchivoVacio()
-{
+void TestStorage::filaVaciaYArchivoVacio() {
     const QString f = ruta("vacio.kvr");
-    GuardarRutina(f, TTabla(kFilas, QStringList(kColumnas)), TMarcas(kFilas, 0), kFilas,
-                  kColumnas);
+    GuardarRutina(f, TTabla(kFilas, QStringList(kColumnas)), TMarcas(kFilas, 0), kFilas, kColumnas);
     QCOMPARE(leer(f), kFilaVacia.repeated(kFilas));
     QCOMPARE(leer(f).size(), 1500);
 }
 
 // Loads of hand-made files: what each row holds afterwards.
-void TestStorage::lecturas_data()
-{
+void TestStorage::lecturas_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("fila0");
     QTest::addColumn<int>("marca0");
@@ -158,32 +146,31 @@ void TestStorage::lecturas_data()
         return inicio;
     };
     QTest::newRow("zero bytes") << QByteArray() << vacia << 0 << vacia << 0;
-    QTest::newRow("three lines")
-        << QByteArray("a|||||||||||-1\r\nb|||||||||||0\r\nc||||||||||||5\r\n") << fila({"a"})
-        << 0 << fila({"c"}) << 5;
+    QTest::newRow("three lines") << QByteArray(
+                                        "a|||||||||||-1\r\nb|||||||||||0\r\nc||||||||||||5\r\n")
+                                 << fila({"a"}) << 0 << fila({"c"}) << 5;
     QTest::newRow("only text") << QByteArray("abc\r\n") << fila({"abc"}) << 0 << vacia << 0;
     QTest::newRow("12 fields") << QByteArray("a|b|c|d|e|f|g|h|i|j|k|\r\n")
-                               << fila({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"})
-                               << 0 << vacia << 0;
+                               << fila({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"}) << 0
+                               << vacia << 0;
     QTest::newRow("empty line is empty row")
         << QByteArray("x||||||||||||7\r\n\r\ny\r\n") << fila({"x"}) << 7 << fila({"y"}) << 0;
     QTest::newRow("lone LF") << QByteArray("a||||||||||||1\nb\nc||||||||||||3\n") << fila({"a"})
                              << 1 << fila({"c"}) << 3;
-    QTest::newRow("ctrl-z ends file")
-        << QByteArray("a||||||||||||1\r\nb\r\n\x1a" "c||||||||||||3\r\n") << fila({"a"}) << 1
-        << vacia << 0;
+    QTest::newRow("ctrl-z ends file") << QByteArray("a||||||||||||1\r\nb\r\n\x1a"
+                                                    "c||||||||||||3\r\n")
+                                      << fila({"a"}) << 1 << vacia << 0;
     QTest::newRow("fields after 13th ignored")
         << QByteArray("a||||||||||||2|zzz|q\r\n") << fila({"a"}) << 2 << vacia << 0;
     QTest::newRow("hex mark") << QByteArray("a||||||||||||$FF\r\n") << fila({"a"}) << 255 << vacia
                               << 0;
-    QTest::newRow("blanks kept") << QByteArray("  a  | b |||||||||||0\r\n") << fila({"  a  ", " b "})
-                                 << 0 << vacia << 0;
+    QTest::newRow("blanks kept") << QByteArray("  a  | b |||||||||||0\r\n")
+                                 << fila({"  a  ", " b "}) << 0 << vacia << 0;
     QTest::newRow("unrepresentable stored as ?")
         << QByteArray("?\r\n") << fila({"?"}) << 0 << vacia << 0;
 }
 
-void TestStorage::lecturas()
-{
+void TestStorage::lecturas() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, fila0);
     QFETCH(int, marca0);
@@ -205,11 +192,13 @@ void TestStorage::lecturas()
     QCOMPARE(C[99], 0);
 }
 
-void TestStorage::marcaInvalida()
-{
+void TestStorage::marcaInvalida() {
     QByteArray bytes;
     for (int i = 0; i < 120; ++i)
-        bytes += QByteArray::number(i) + "||||||||||||" + (i == 4 ? "abc" : i == 7 ? "q" : "-1") +
+        bytes += QByteArray::number(i) + "||||||||||||" +
+                 (i == 4   ? "abc"
+                  : i == 7 ? "q"
+                           : "-1") +
                  "\r\n";
     const QString f = ruta("mala.kvr");
     escribir(f, bytes);
@@ -231,8 +220,7 @@ void TestStorage::marcaInvalida()
              QStringLiteral("'zz' is not a valid integer value"));
 }
 
-void TestStorage::archivoInexistente()
-{
+void TestStorage::archivoInexistente() {
     TTabla A(3, QStringList(2, "old"));
     TMarcas C(3, 5);
     CargarRutina(ruta("no.kvr"), A, C, kFilas, kColumnas);
@@ -242,20 +230,21 @@ void TestStorage::archivoInexistente()
 }
 
 // A save that cannot complete leaves the old bytes exactly and reports the code's message.
-void TestStorage::guardadoFallidoConservaArchivo_data()
-{
+void TestStorage::guardadoFallidoConservaArchivo_data() {
     QTest::addColumn<QString>("caso");
     QTest::addColumn<QString>("mensaje");
-    QTest::newRow("folder removed") << "folder" << "File not found";
-    QTest::newRow("target is a directory") << "directory" << "File access denied";
-    QTest::newRow("disk full") << "full" << "Disk full";
+    QTest::newRow("folder removed") << "folder"
+                                    << "File not found";
+    QTest::newRow("target is a directory") << "directory"
+                                           << "File access denied";
+    QTest::newRow("disk full") << "full"
+                               << "Disk full";
     QTest::newRow("i/o error") << "eio" << QString("I/O error %1").arg(EIO);
 }
 
 static int fallasRestantes = 0;
 static int errnoFalla = 0;
-static ssize_t escribirQueFalla(int fd, const void* datos, size_t n)
-{
+static ssize_t escribirQueFalla(int fd, const void* datos, size_t n) {
     if (fallasRestantes-- > 0) {
         // Accept some bytes first, as a device does before it fills up.
         return ::write(fd, datos, n > 7 ? 7 : n);
@@ -264,8 +253,7 @@ static ssize_t escribirQueFalla(int fd, const void* datos, size_t n)
     return -1;
 }
 
-void TestStorage::guardadoFallidoConservaArchivo()
-{
+void TestStorage::guardadoFallidoConservaArchivo() {
     QFETCH(QString, caso);
     QFETCH(QString, mensaje);
     const QString sub = dir + "/sub";
@@ -297,8 +285,7 @@ void TestStorage::guardadoFallidoConservaArchivo()
         QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden).filter(".tmp").size(), 0);
 }
 
-void TestStorage::rutaDemasiadoLarga()
-{
+void TestStorage::rutaDemasiadoLarga() {
     const QString f = dir + "/" + QString(300, 'a');
     TTabla A;
     TMarcas C;
@@ -307,8 +294,7 @@ void TestStorage::rutaDemasiadoLarga()
     QCOMPARE(mensajeDe([&] { AnexarUsuario(f, "x"); }), QStringLiteral("Invalid filename"));
 }
 
-void TestStorage::lecturaFallidaVaciaTabla()
-{
+void TestStorage::lecturaFallidaVaciaTabla() {
     const QString f = ruta("dir.kvr");
     QDir().mkpath(f);
     TTabla A(kFilas, QStringList(kColumnas, "otra rutina"));
@@ -319,8 +305,7 @@ void TestStorage::lecturaFallidaVaciaTabla()
     QCOMPARE(C, TMarcas(kFilas, 0));
 }
 
-void TestStorage::listaUsuarios()
-{
+void TestStorage::listaUsuarios() {
     const QString f = PathCompleto(kArchivoUsuarios);
     QCOMPARE(LeerTextoPorLineas(f), QString());
     QVERIFY(!QFile::exists(f));
@@ -334,8 +319,7 @@ void TestStorage::listaUsuarios()
     QCOMPARE(LeerTextoPorLineas(f), QString("Ana\r\nLuis\r\n\r\nAna\r\nJürgen ?\r\n"));
 }
 
-void TestStorage::listaSinFinDeLinea_data()
-{
+void TestStorage::listaSinFinDeLinea_data() {
     QTest::addColumn<QByteArray>("antes");
     QTest::addColumn<QString>("leido");
     QTest::addColumn<QByteArray>("despues");
@@ -352,8 +336,7 @@ void TestStorage::listaSinFinDeLinea_data()
     QTest::newRow("empty file") << QByteArray() << "" << QByteArray("Eva\r\n");
 }
 
-void TestStorage::listaSinFinDeLinea()
-{
+void TestStorage::listaSinFinDeLinea() {
     QFETCH(QByteArray, antes);
     QFETCH(QString, leido);
     QFETCH(QByteArray, despues);
@@ -364,8 +347,7 @@ void TestStorage::listaSinFinDeLinea()
     QCOMPARE(leer(f), despues);
 }
 
-void TestStorage::nombresInvalidos_data()
-{
+void TestStorage::nombresInvalidos_data() {
     QTest::addColumn<QString>("nombre");
     QTest::addColumn<QString>("mensaje");
     const QString base = "El nombre contiene un caracter que no se puede guardar: ";
@@ -381,15 +363,19 @@ void TestStorage::nombresInvalidos_data()
     QTest::newRow("bar") << "a|b" << base + "|";
     QTest::newRow("tab") << "a\tb" << base + "#9";
     QTest::newRow("cyrillic") << "Жora" << base + "Ж";
-    QTest::newRow("plus") << "+" << "El nombre + esta reservado";
-    QTest::newRow("empty ok") << "" << "";
-    QTest::newRow("accents ok") << "José Ñandú" << "";
-    QTest::newRow("plus inside ok") << "Ana+" << "";
-    QTest::newRow("single dot ok") << "A. Pérez" << "";
+    QTest::newRow("plus") << "+"
+                          << "El nombre + esta reservado";
+    QTest::newRow("empty ok") << ""
+                              << "";
+    QTest::newRow("accents ok") << "José Ñandú"
+                                << "";
+    QTest::newRow("plus inside ok") << "Ana+"
+                                    << "";
+    QTest::newRow("single dot ok") << "A. Pérez"
+                                   << "";
 }
 
-void TestStorage::nombresInvalidos()
-{
+void TestStorage::nombresInvalidos() {
     QFETCH(QString, nombre);
     QFETCH(QString, mensaje);
     QCOMPARE(MotivoNombreInvalido(nombre), mensaje);

@@ -1,0 +1,73 @@
+// Small toolkit adapters: panels that place their aligned children, plain rectangles and
+// clickable pictures.
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QPixmap>
+#include <QRectF>
+#include <QWidget>
+
+enum class TAlineacion { Ninguna, Top, Bottom, Left, Right, Center, Scale, Fit };
+
+// Gives a child its alignment within its panel and records its layout geometry (for Scale).
+void FijarAlineacion(QWidget* hijo, TAlineacion modo, const QRectF& geometria);
+TAlineacion AlineacionDe(const QWidget* hijo);
+
+// Places a panel's aligned children in the order Top, Bottom, Left, Right, Center, Scale, Fit.
+// `tamDiseno` is the panel's size in the layout, the base of Scale.
+void AlinearHijos(QWidget* panel, const QSizeF& tamDiseno);
+
+// A container with the standard panel look that re-aligns its children when resized.
+class TPanel : public QFrame {
+    Q_OBJECT
+  public:
+    TPanel(QWidget* padre, const QRectF& geometria);
+    void Realinear() { AlinearHijos(this, tamDiseno_); }
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+  private:
+    QSizeF tamDiseno_;
+};
+
+// A filled rectangle with a one-unit black outline; reports clicks.
+class TRectangulo : public QWidget {
+    Q_OBJECT
+  public:
+    TRectangulo(QWidget* padre, const QColor& relleno);
+    QColor relleno() const { return relleno_; }
+
+  signals:
+    void clicked();
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+  private:
+    QColor relleno_;
+};
+
+// A picture scaled to fit its box with its proportions kept; reports clicks.
+class TImagen : public QWidget {
+    Q_OBJECT
+  public:
+    TImagen(QWidget* padre, const QString& recurso, qreal grados = 0);
+    const QPixmap& imagen() const { return imagen_; }
+
+  signals:
+    void clicked();
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+  private:
+    QPixmap imagen_;
+    qreal grados_;
+};
+
+// Places a widget at a layout position with floating-point units.
+void Colocar(QWidget* w, const QRectF& r);

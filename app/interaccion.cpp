@@ -1,0 +1,75 @@
+#include "app/interaccion.h"
+
+#include "storage/errores.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+
+static TInteraccion& instancia() {
+    static TInteraccion i;
+    return i;
+}
+
+TInteraccion& Interaccion() {
+    TInteraccion& i = instancia();
+    if (!i.error) InteraccionPorDefecto();
+    return i;
+}
+
+void InteraccionPorDefecto() {
+    TInteraccion& i = instancia();
+    i.error = [](const QString& m) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("KORVAL"), m, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    };
+    i.aviso = [](const QString& m) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("KORVAL"), m, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    };
+    i.fatal = [](const QString& m) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), m,
+                        QMessageBox::Ok);
+        box.exec();
+    };
+    i.elegirArchivo = [](const QString& carpeta, const QString& titulo, const QString& patron) {
+        // One filter entry: its text, and the pattern it matches.
+        QFileDialog d(QApplication::activeWindow(), QString(), carpeta);
+        d.setFileMode(QFileDialog::ExistingFile);
+        d.setNameFilter(titulo.contains(patron) ? titulo : titulo + " (" + patron + ")");
+        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
+                   ? d.selectedFiles().first()
+                   : QString();
+    };
+    i.ahora = [] { return QDateTime::currentDateTime(); };
+    i.relojMs = [] {
+        static QElapsedTimer reloj;
+        if (!reloj.isValid()) reloj.start();
+        return reloj.elapsed();
+    };
+}
+
+QString TextoDeError(const QString& mensaje) {
+    if (mensaje.isEmpty() || mensaje.back() > u'.') return mensaje + u'.';
+    return mensaje;
+}
+
+void Protegido(const std::function<void()>& manejador) {
+    QString mensaje;
+    try {
+        manejador();
+        return;
+    } catch (const ErrorKorval& e) {
+        mensaje = e.mensaje();
+    } catch (const std::bad_alloc&) {
+        mensaje = QStringLiteral("Out of memory");
+    } catch (const std::exception& e) {
+        mensaje = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        mensaje = QStringLiteral("Error desconocido");
+    }
+    Interaccion().error(TextoDeError(mensaje));
+}

@@ -1,0 +1,35 @@
+// Everything the window asks of a person or of the clock goes through here, so tests can answer
+// in place of a modal box, a file dialog or the system clock.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+struct TInteraccion {
+    // An error report: one box with one OK button.
+    std::function<void(const QString& mensaje)> error;
+    // A notice for the user ("Rutina vacia"): a modal box.
+    std::function<void(const QString& mensaje)> aviso;
+    // A failure that ends start-up: a box titled "Application Error".
+    std::function<void(const QString& mensaje)> fatal;
+    // The open-file dialog: the chosen file's path, or empty when cancelled.
+    std::function<QString(const QString& carpeta, const QString& titulo, const QString& patron)>
+        elegirArchivo;
+    // The current date and time.
+    std::function<QDateTime()> ahora;
+    // Milliseconds of a clock that never jumps (for the rest countdown).
+    std::function<qint64()> relojMs;
+};
+
+TInteraccion& Interaccion();
+// Restores the real boxes, dialog and clocks.
+void InteraccionPorDefecto();
+
+// The text an error report shows: a full stop is added unless the message already ends in a
+// character at or below ".".
+QString TextoDeError(const QString& mensaje);
+
+// Runs a handler; any error it raises reaches the user as a report and never the event loop.
+void Protegido(const std::function<void()>& manejador);

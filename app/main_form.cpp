@@ -1,0 +1,316 @@
+// Construction of the window, start-up and the layout rule.
+#include "app/main_form.h"
+
+#include "app/controles.h"
+#include "app/hoja_rutina.h"
+#include "app/interaccion.h"
+#include "general/general.h"
+#include "storage/errores.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <memory>
+
+static const QColor kNegro(0xFF000000u);
+static const QColor kBlanco(0xFFFFFFFFu);
+static const QColor kGrisTenue(0xFF696969u);
+static const QColor kChartreuse(0xFF7FFF00u);
+
+static void fuente(QWidget* w, int pixeles, bool negrita) {
+    QFont f = w->font();
+    f.setPixelSize(pixeles);
+    if (negrita) f.setWeight(QFont::Bold);
+    w->setFont(f);
+}
+
+static void colorTexto(QWidget* w, const QColor& color) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    w->setPalette(p);
+}
+
+template <class W> static W* alineado(W* w, TAlineacion modo, const QRectF& r) {
+    Colocar(w, r);
+    FijarAlineacion(w, modo, r);
+    return w;
+}
+
+TMain::TMain() {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("KORVAL"));
+    resize(1101, 758);
+    construirVentana();
+    conectar();
+    FormCreate();
+    // The resize reported at the end of construction.
+    FormResize();
+}
+
+TMain::~TMain() = default;
+
+int TMain::RowCount() const {
+    return modelo_->rowCount();
+}
+
+int TMain::ColumnCount() const {
+    return modelo_->columnCount();
+}
+
+void TMain::construirVentana() {
+    NuevoUsuario = new TPanel(this, {448, 64, 257, 329});
+    X = new QPushButton(QStringLiteral("X"), NuevoUsuario);
+    Colocar(X, {8, 288, 80, 22});
+    OK = new QPushButton(QStringLiteral("OK"), NuevoUsuario);
+    Colocar(OK, {176, 288, 80, 22});
+    txtUsuarioNuevo = new QLineEdit(NuevoUsuario);
+    Colocar(txtUsuarioNuevo, {24, 152, 201, 32});
+    Nuevo_Usuario = new QLabel(QStringLiteral("Nuevo usuario"), NuevoUsuario);
+    Colocar(Nuevo_Usuario, {24, 128, 193, 25});
+    setTabOrder(X, OK);
+    setTabOrder(OK, txtUsuarioNuevo);
+
+    pnlMain = new TPanel(this, {8, 8, 425, 713});
+    construirBotonera();
+
+    modelo_ = new TModeloRutina(this, 100, 11);
+    Rutina = new TVistaRutina(pnlMain);
+    Colocar(Rutina, {0, 64, 425, 553});
+    Rutina->setModel(modelo_);
+    delegado_ = new TDelegadoRutina(this, Rutina);
+    Rutina->setItemDelegate(delegado_);
+    auto* estilo = new TEstiloSinMargen();
+    estilo->setParent(Rutina);
+    Rutina->setStyle(estilo);
+    Rutina->setSelectionMode(QAbstractItemView::SingleSelection);
+    Rutina->setSelectionBehavior(QAbstractItemView::SelectItems);
+    Rutina->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                            QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    Rutina->verticalHeader()->hide();
+    QHeaderView* cabecera = Rutina->horizontalHeader();
+    cabecera->setSectionsMovable(false);
+    cabecera->setSectionResizeMode(QHeaderView::Interactive);
+    cabecera->setMinimumSectionSize(10);
+    const int anchos[] = {177, 39, 39, 50, 50, 50, 50, 50, 50, 50, 50};
+    for (int j = 0; j < 11; ++j)
+        cabecera->resizeSection(j, anchos[j]);
+
+    construirBarraSuperior();
+    lblTitulo =
+        alineado(new QLabel(QString(21, u'-'), pnlMain), TAlineacion::Top, {0, 41, 425, 24});
+    fuente(lblTitulo, 22, true);
+    pnlMain->Realinear();
+
+    construirTimer();
+
+    setTabOrder(Rutina, Usuario);
+    setTabOrder(Usuario, SelecteDate);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    Timer1->setTimerType(Qt::PreciseTimer);
+}
+
+void TMain::construirBotonera() {
+    Botonera =
+        alineado(new TPanel(pnlMain, {0, 616, 425, 97}), TAlineacion::Bottom, {0, 616, 425, 97});
+    Rectangle1 =
+        alineado(new TRectangulo(Botonera, kNegro), TAlineacion::Scale, {0, -32, 425, 160});
+    auto imagen = [this](const char* recurso, qreal x, qreal y, qreal lado, qreal grados = 0) {
+        auto* i = new TImagen(Botonera, QString::fromLatin1(recurso), grados);
+        Colocar(i, {x, y, lado, lado});
+        return i;
+    };
+    Image1 = imagen(":/img/bajar.png", 0, 1, 50, 1);
+    btnCompartir = imagen(":/img/compartir.png", 296, 1, 50);
+    Image2 = imagen(":/img/subir.png", 360, 1, 50);
+    importar_a_hoy = imagen(":/img/copiar_a_hoy.png", 56, 1, 50);
+    lbl_copiar_a_hoy = new QLabel(QStringLiteral("Repetir hoy"), Botonera);
+    Colocar(lbl_copiar_a_hoy, {56, 35, 65, 17});
+    fuente(lbl_copiar_a_hoy, 10, false);
+    colorTexto(lbl_copiar_a_hoy, kBlanco);
+    Image5 = imagen(":/img/color.png", 120, 1, 49);
+    const QRgb colores[] = {0xFF7FFF00, 0xFF00FFFF, 0xFFFFFFFF, 0xFF696969,
+                            0xFFFF0000, 0xFFFFA500, 0xFFADD8E6, 0xFFFFFF00};
+    const int xs[] = {0, 51, 102, 153, 205, 256, 307, 359};
+    TRectangulo** muestras[] = {&c1, &c2, &c3, &c4, &c5, &c6, &c7, &c8};
+    for (int k = 0; k < 8; ++k) {
+        *muestras[k] = new TRectangulo(Botonera, QColor::fromRgba(colores[k]));
+        Colocar(*muestras[k], {qreal(xs[k]), 50, 50, 50});
+    }
+    btnImportar = imagen(":/img/importar.png", 240, 1, 50);
+    Image6 = imagen(":/img/reloj.png", 176, 0, 50);
+    Botonera->Realinear();
+}
+
+void TMain::construirBarraSuperior() {
+    pnlBotoneraDeArriba =
+        alineado(new TPanel(pnlMain, {0, 0, 425, 41}), TAlineacion::Top, {0, 0, 425, 41});
+    Rectangle2 = alineado(new TRectangulo(pnlBotoneraDeArriba, kNegro), TAlineacion::Scale,
+                          {0, -7.53, 425, 48.53});
+    Image3 = alineado(new TImagen(pnlBotoneraDeArriba, QStringLiteral(":/img/izq.png")),
+                      TAlineacion::Left, {0, 0, 34, 41});
+    Usuario = alineado(new QComboBox(pnlBotoneraDeArriba), TAlineacion::Left, {34, 0, 159, 41});
+    Usuario->addItem(QStringLiteral("Nuevo"));
+    SelecteDate =
+        alineado(new QDateEdit(pnlBotoneraDeArriba), TAlineacion::Right, {215, 0, 176, 41});
+    fuente(SelecteDate, 30, false);
+    colorTexto(SelecteDate, kGrisTenue);
+    SelecteDate->setCalendarPopup(true);
+    // The short format of the system, with the year always in four digits.
+    QString formato = QLocale().dateFormat(QLocale::ShortFormat);
+    formato.replace(QRegularExpression(QStringLiteral("(?<!y)y{1,2}(?!y)")),
+                    QStringLiteral("yyyy"));
+    SelecteDate->setDisplayFormat(formato);
+    SelecteDate->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+    SelecteDate->setDate(QDate(2022, 9, 7));
+    ultimoDia_ = SelecteDate->date();
+    Image4 = alineado(new TImagen(pnlBotoneraDeArriba, QStringLiteral(":/img/der.png")),
+                      TAlineacion::Right, {391, 0, 34, 41});
+    pnlBotoneraDeArriba->Realinear();
+}
+
+void TMain::construirTimer() {
+    pnlTimer = new TPanel(this, {624, 264, 257, 329});
+    pnlTimer->setObjectName(QStringLiteral("panelstyle"));
+    Rectangle3 = alineado(new TRectangulo(pnlTimer, kNegro), TAlineacion::Fit, {0, 0, 257, 257});
+    cerrartimer =
+        alineado(new QPushButton(QStringLiteral("X"), pnlTimer), TAlineacion::Top, {0, 0, 257, 22});
+    lblTimer = alineado(new QLabel(QStringLiteral("000"), pnlTimer), TAlineacion::Center,
+                        {0, 0, 257, 285});
+    fuente(lblTimer, 100, true);
+    colorTexto(lblTimer, kChartreuse);
+    lblTimer->setAlignment(Qt::AlignCenter);
+    pnlTimer->Realinear();
+}
+
+void TMain::conectar() {
+    auto clic = [this](auto* emisor, void (TMain::*manejador)()) {
+        connect(emisor, &std::remove_pointer_t<decltype(emisor)>::clicked, this,
+                [this, manejador] { Protegido([&] { (this->*manejador)(); }); });
+    };
+    clic(X, &TMain::XClick);
+    clic(OK, &TMain::OKClick);
+    clic(Image1, &TMain::Image1Click);
+    clic(Image2, &TMain::Image2Click);
+    clic(Image3, &TMain::Image3Click);
+    clic(Image4, &TMain::Image4Click);
+    clic(Image5, &TMain::Image5Click);
+    clic(Image6, &TMain::Image6Click);
+    clic(importar_a_hoy, &TMain::importar_a_hoyClick);
+    clic(btnImportar, &TMain::btnImportarClick);
+    clic(btnCompartir, &TMain::btnCompartirClick);
+    clic(cerrartimer, &TMain::cerrartimerClick);
+    clic(c1, &TMain::c1Click);
+    clic(c2, &TMain::c2Click);
+    clic(c3, &TMain::c3Click);
+    clic(c4, &TMain::c4Click);
+    clic(c5, &TMain::c5Click);
+    clic(c6, &TMain::c6Click);
+    clic(c7, &TMain::c7Click);
+    clic(c8, &TMain::c8Click);
+    connect(Timer1, &QTimer::timeout, this, [this] { Protegido([&] { Timer1Timer(); }); });
+    connect(Usuario, &QComboBox::currentIndexChanged, this,
+            [this] { Protegido([&] { UsuarioDateChange(); }); });
+    connect(SelecteDate, &QDateEdit::dateChanged, this, [this](QDate dia) {
+        // Return in the field reports the same day again.
+        if (dia == ultimoDia_) return;
+        ultimoDia_ = dia;
+        Protegido([&] { UsuarioDateChange(); });
+    });
+    // Enter in the name box acts as OK, Escape as X.
+    connect(txtUsuarioNuevo, &QLineEdit::returnPressed, this,
+            [this] { Protegido([&] { OKClick(); }); });
+    txtUsuarioNuevo->installEventFilter(this);
+}
+
+bool TMain::eventFilter(QObject* objeto, QEvent* e) {
+    if (objeto == txtUsuarioNuevo && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        Protegido([&] { XClick(); });
+        return true;
+    }
+    return QWidget::eventFilter(objeto, e);
+}
+
+void TMain::FormCreate() {
+    pnlTimer->hide();
+    C = TMarcas(RowCount(), 0);
+    FileSystemStart(QStringLiteral("KORVAL"));
+    OcultarNuevoUsuario();
+    NuevoUsuario->move(0, 0);
+    pnlMain->show();
+    pnlMain->move(0, 0);
+    // An unreadable user list must not keep the program from starting.
+    Protegido([&] { CargarUsuarios(); });
+}
+
+void TMain::FormShow() {
+    fijarDia(hoy());
+    const QString name = ArchivoActual();
+    CargarArchivo(name);
+}
+
+void TMain::FormResize() {
+    AjusteComponentes();
+}
+
+void TMain::FormPaint() {
+    AjusteComponentes();
+}
+
+void TMain::AjusteComponentes() {
+    // The client area, not the outer frame: the frame would cut off the bars' edges.
+    const int ancho = width();
+    const int alto = height();
+    pnlMain->setGeometry(0, 0, ancho, alto);
+    Rutina->resize(ancho, std::max(0, Botonera->y() - Rutina->y()));
+    NuevoUsuario->setGeometry(0, 0, ancho, alto);
+}
+
+void TMain::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (mostrado_) return;
+    mostrado_ = true;
+    AjusteComponentes();
+    Protegido([&] { FormShow(); });
+}
+
+void TMain::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    FormResize();
+}
+
+void TMain::paintEvent(QPaintEvent*) {
+    FormPaint();
+}
+
+QDate TMain::hoy() const {
+    return Interaccion().ahora().date();
+}
+
+void TMain::fijarDia(const QDate& dia) {
+    SelecteDate->setDate(dia);
+}
+
+int EjecutarPrograma() {
+    std::unique_ptr<TMain> Main;
+    try {
+        Main = std::make_unique<TMain>();
+    } catch (const ErrorKorval& e) {
+        Interaccion().fatal(e.mensaje());
+        return 1;
+    }
+    Main->show();
+    return QApplication::exec();
+}

@@ -1,0 +1,157 @@
+// The one window of the program and all of its handlers.
+#pragma once
+
+#include "storage/rutina_archivo.h"
+
+#include <QDate>
+#include <QWidget>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPainter;
+class QPushButton;
+class QTimer;
+class TDelegadoRutina;
+class TImagen;
+class TModeloRutina;
+class TPanel;
+class TRectangulo;
+class TVistaRutina;
+
+class TMain : public QWidget {
+    Q_OBJECT
+  public:
+    // Builds the window and runs the creation work; throws ErrorKorval when the data folder
+    // cannot be prepared.
+    TMain();
+    ~TMain() override;
+
+    // Widgets, under their layout names.
+    TPanel* NuevoUsuario;
+    QPushButton* X;
+    QPushButton* OK;
+    QLineEdit* txtUsuarioNuevo;
+    QLabel* Nuevo_Usuario;
+    TPanel* pnlMain;
+    TPanel* Botonera;
+    TRectangulo* Rectangle1;
+    TImagen* Image1;
+    TImagen* btnCompartir;
+    TImagen* Image2;
+    TImagen* importar_a_hoy;
+    QLabel* lbl_copiar_a_hoy;
+    TImagen* Image5;
+    TRectangulo* c1;
+    TRectangulo* c2;
+    TRectangulo* c3;
+    TRectangulo* c4;
+    TRectangulo* c5;
+    TRectangulo* c6;
+    TRectangulo* c7;
+    TRectangulo* c8;
+    TImagen* btnImportar;
+    TImagen* Image6;
+    TVistaRutina* Rutina;
+    TPanel* pnlBotoneraDeArriba;
+    TRectangulo* Rectangle2;
+    TImagen* Image3;
+    QComboBox* Usuario;
+    QDateEdit* SelecteDate;
+    TImagen* Image4;
+    QLabel* lblTitulo;
+    TPanel* pnlTimer;
+    TRectangulo* Rectangle3;
+    QPushButton* cerrartimer;
+    QLabel* lblTimer;
+    QTimer* Timer1;
+
+    // Seconds left in the rest countdown, then the routine table.
+    qint32 timerActual = 0;
+    TTabla A;
+    TMarcas C;
+
+    int RowCount() const;
+    int ColumnCount() const;
+    TModeloRutina* Modelo() const { return modelo_; }
+
+    // Start-up and layout.
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormPaint();
+    void AjusteComponentes();
+
+    // Files.
+    void CargarArchivo(const QString& arch);
+    QString DameArchivo(const QString& arch);
+    QString ArchivoActual();
+
+    // The sheet.
+    void RutinaGetValue(int ACol, int ARow, QString& Value) const;
+    bool RutinaSetValue(int ACol, int ARow, const QString& Value);
+    void RutinaDrawColumnCell(QPainter* Canvas, const QRectF& Bounds, int Row) const;
+    void intercambiar_filas(int f1, int f2);
+    void Image1Click();
+    void Image2Click();
+    void Image5Click();
+    void SetearColor(qint32 c);
+    void c1Click() { SetearColor(ColorDe(c1)); }
+    void c2Click() { SetearColor(ColorDe(c2)); }
+    void c3Click() { SetearColor(ColorDe(c3)); }
+    void c4Click() { SetearColor(ColorDe(c4)); }
+    void c5Click() { SetearColor(ColorDe(c5)); }
+    void c6Click() { SetearColor(ColorDe(c6)); }
+    void c7Click() { SetearColor(ColorDe(c7)); }
+    void c8Click() { SetearColor(ColorDe(c8)); }
+
+    // Users and days.
+    void CargarUsuarios();
+    void MostrarNuevoUsuario();
+    void OcultarNuevoUsuario();
+    void OKClick();
+    void XClick();
+    void UsuarioDateChange();
+    void Image3Click();
+    void Image4Click();
+
+    // Workflows.
+    void importar_a_hoyClick();
+    void btnImportarClick();
+    void ImportarArchivos(const QString& file);
+    void Image6Click();
+    void Timer1Timer();
+    void cerrartimerClick();
+    void btnCompartirClick();
+
+  protected:
+    bool eventFilter(QObject* objeto, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+  private:
+    void construirVentana();
+    void construirBotonera();
+    void construirBarraSuperior();
+    void construirTimer();
+    void conectar();
+    void comprobarUsuarioElegido() const;
+    void fijarDia(const QDate& dia);
+    QDate hoy() const;
+    void actualizarRepetirHoy();
+    void ajustarFuenteTimer();
+    static qint32 ColorDe(const TRectangulo* muestra);
+
+    TModeloRutina* modelo_ = nullptr;
+    TDelegadoRutina* delegado_ = nullptr;
+    bool mostrado_ = false;
+    QDate ultimoDia_;        // the last day the change handler saw
+    int ultimoUsuario_ = -1; // the user selected before "+" was chosen
+    qint64 finCuentaMs_ = 0; // when the running countdown ends, on the monotonic clock
+};
+
+// Creates the window, shows it and runs the event loop; a start-up failure is reported as
+// "Application Error" and gives exit code 1.
+int EjecutarPrograma();

@@ -1,0 +1,101 @@
+// Users and days: the selector, the new-user panel, the title line and reloading.
+#include "app/main_form.h"
+
+#include "app/controles.h"
+#include "app/hoja_rutina.h"
+#include "general/general.h"
+#include "storage/errores.h"
+#include "storage/lista_usuarios.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSignalBlocker>
+
+QString TMain::ArchivoActual() {
+    const QDate dia = SelecteDate->date();
+    const QString usuario = Usuario->currentIndex() >= 0 ? Usuario->currentText() : QString();
+    lblTitulo->setText(DameDiaDeLaSemana(dia) + QStringLiteral(" para ") + usuario);
+    if (Usuario->currentIndex() < 0) return QString();
+    return DayStamp(dia) + usuario + QStringLiteral(".kvr");
+}
+
+void TMain::CargarUsuarios() {
+    ultimoUsuario_ = -1;
+    Usuario->clear();
+    const QString text = DameArchivo(PathCompleto(kArchivoUsuarios)) + QStringLiteral("+");
+    QStringList lineas = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    if (!lineas.isEmpty() && lineas.back().isEmpty()) lineas.removeLast();
+    {
+        // Filling an empty combo box selects item 0 by itself; the fill must report nothing.
+        const QSignalBlocker bloqueo(Usuario);
+        Usuario->addItems(lineas);
+        Usuario->setCurrentIndex(-1);
+    }
+    Usuario->setCurrentIndex(0);
+    if (Usuario->count() >= 2)
+        OcultarNuevoUsuario();
+    else
+        MostrarNuevoUsuario();
+}
+
+void TMain::MostrarNuevoUsuario() {
+    NuevoUsuario->show();
+    NuevoUsuario->move(0, 0);
+    NuevoUsuario->raise();
+}
+
+void TMain::OcultarNuevoUsuario() {
+    NuevoUsuario->hide();
+}
+
+void TMain::OKClick() {
+    const QString nombre = txtUsuarioNuevo->text();
+    const QString motivo = MotivoNombreInvalido(nombre);
+    if (!motivo.isEmpty()) throw ErrorKorval(motivo);
+    AnexarUsuario(PathCompleto(kArchivoUsuarios), nombre);
+    OcultarNuevoUsuario();
+    CargarUsuarios();
+}
+
+void TMain::XClick() {
+    OcultarNuevoUsuario();
+    // Back to the user shown before "+", so the next edit lands in that user's routine.
+    if (ultimoUsuario_ >= 0 && ultimoUsuario_ < Usuario->count() &&
+        Usuario->itemText(ultimoUsuario_) != QLatin1String("+"))
+        Usuario->setCurrentIndex(ultimoUsuario_);
+}
+
+void TMain::actualizarRepetirHoy() {
+    importar_a_hoy->setVisible(SelecteDate->date() < hoy());
+    lbl_copiar_a_hoy->setVisible(!importar_a_hoy->isHidden());
+}
+
+void TMain::UsuarioDateChange() {
+    const int i = Usuario->currentIndex();
+    if (Usuario->count() == 0 || i < 0 || Usuario->itemText(i) == QLatin1String("+")) {
+        MostrarNuevoUsuario();
+    } else {
+        ultimoUsuario_ = i;
+        try {
+            const TBracket bracket(modelo_);
+            const QString name = ArchivoActual();
+            CargarArchivo(name);
+        } catch (...) {
+            // The controls still follow the day that is now shown.
+            actualizarRepetirHoy();
+            throw;
+        }
+    }
+    actualizarRepetirHoy();
+}
+
+void TMain::Image3Click() {
+    fijarDia(SelecteDate->date().addDays(-1));
+}
+
+void TMain::Image4Click() {
+    fijarDia(SelecteDate->date().addDays(1));
+}

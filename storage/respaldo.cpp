@@ -1,0 +1,57 @@
+#include "storage/respaldo.h"
+
+#include "general/general.h"
+#include "storage/archivo_es.h"
+#include "storage/errores.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QString RespaldarArchivo(const QString& carpetaDatos, const QString& ruta,
+                         const QDateTime& momento) {
+    if (!QFileInfo(ruta).isFile()) return QString();
+    const QString carpeta = CombinePath(carpetaDatos, kCarpetaRespaldos);
+    try {
+        if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
+            throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
+        QFile origen(ruta);
+        if (!origen.open(QIODevice::ReadOnly)) throw ErrorKorval(origen.errorString());
+        const QByteArray bytes = origen.readAll();
+        if (origen.error() != QFileDevice::NoError) throw ErrorKorval(origen.errorString());
+        QString base = QFileInfo(ruta).fileName();
+        if (base.endsWith(QLatin1String(".kvr"), Qt::CaseInsensitive)) base.chop(4);
+        const QString sello = base + u'-' + momento.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString destino = CombinePath(carpeta, sello + QStringLiteral(".kvr"));
+        // Two replacements within one second keep both copies.
+        for (int n = 2; QFileInfo::exists(destino); ++n)
+            destino = CombinePath(carpeta, sello + QStringLiteral("-%1.kvr").arg(n));
+        ReemplazarArchivo(destino, bytes);
+        return destino;
+    } catch (const ErrorKorval& e) {
+        throw ErrorKorval(
+            QStringLiteral(
+                "No se pudo guardar una copia de la rutina que se iba a reemplazar (%1); "
+                "no se ha cambiado nada")
+                .arg(e.mensaje()));
+    }
+}
+
+QString ResumenRutina(const QDate& dia, const QString& usuario, const TTabla& A) {
+    QStringList lineas;
+    lineas << DameDiaDeLaSemana(dia) + u' ' + dia.toString(QStringLiteral("yyyy-MM-dd")) +
+                  QStringLiteral(" para ") + usuario;
+    for (const QStringList& fila : A) {
+        auto celda = [&](int j) { return j < fila.size() ? fila[j] : QString(); };
+        QStringList partes;
+        if (!celda(0).isEmpty()) partes << celda(0);
+        if (!celda(1).isEmpty() || !celda(2).isEmpty())
+            partes << celda(1) + QStringLiteral(" x ") + celda(2);
+        QStringList pesos;
+        for (int j = 3; j < fila.size(); ++j)
+            if (!fila[j].isEmpty()) pesos << fila[j];
+        if (!pesos.isEmpty()) partes << pesos.join(QStringLiteral(" / "));
+        if (!partes.isEmpty()) lineas << partes.join(QStringLiteral(" - "));
+    }
+    return lineas.join(u'\n') + u'\n';
+}
