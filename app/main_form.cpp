@@ -172,7 +172,7 @@ void TMain::construirBarraSuperior() {
     formato.replace(QRegularExpression(QStringLiteral("(?<!y)y{1,2}(?!y)")),
                     QStringLiteral("yyyy"));
     SelecteDate->setDisplayFormat(formato);
-    SelecteDate->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+    SelecteDate->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
     SelecteDate->setDate(QDate(2022, 9, 7));
     ultimoDia_ = SelecteDate->date();
     Image4 = alineado(new TImagen(pnlBotoneraDeArriba, QStringLiteral(":/img/der.png")),
