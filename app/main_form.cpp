@@ -165,6 +165,13 @@ void TMain::construirBarraSuperior() {
     SelecteDate =
         alineado(new QDateEdit(pnlBotoneraDeArriba), TAlineacion::Right, {215, 0, 176, 41});
     fuente(SelecteDate, 30, false);
+    {
+        // At 30 units a full date of the default face overflows the 176-unit box; the
+        // condensed width of the same family keeps the four-digit year readable.
+        QFont f = SelecteDate->font();
+        f.setStretch(QFont::Condensed);
+        SelecteDate->setFont(f);
+    }
     colorTexto(SelecteDate, kGrisTenue);
     SelecteDate->setCalendarPopup(true);
     // The short format of the system, with the year always in four digits.
