@@ -23,13 +23,11 @@ void TMain::importar_a_hoyClick() {
     const QString source = PathCompleto(ArchivoActual());
     fijarDia(hoy());
     UsuarioDateChange();
-    // The routine about to be replaced is kept, so it can be imported back.
-    RespaldarArchivo(carpeta_principal, PathCompleto(ArchivoActual()), Interaccion().ahora());
     {
         const TBracket bracket(modelo_);
         CargarArchivo(source);
     }
-    RutinaSetValue(-1, -1, QString());
+    reemplazarRutinaActual();
 }
 
 void TMain::btnImportarClick() {
@@ -45,10 +43,25 @@ void TMain::btnImportarClick() {
 
 void TMain::ImportarArchivos(const QString& file) {
     comprobarUsuarioElegido();
-    RespaldarArchivo(carpeta_principal, PathCompleto(ArchivoActual()), Interaccion().ahora());
     {
         const TBracket bracket(modelo_);
         CargarArchivo(file);
+    }
+    reemplazarRutinaActual();
+}
+
+void TMain::reemplazarRutinaActual() {
+    // The routine about to be replaced is kept first, so the import picture can bring it back.
+    try {
+        RespaldarArchivo(carpeta_principal, PathCompleto(ArchivoActual()), Interaccion().ahora());
+    } catch (...) {
+        // Nothing was replaced: show the current routine again, as it is on disk.
+        try {
+            const TBracket bracket(modelo_);
+            CargarArchivo(ArchivoActual());
+        } catch (...) {
+        }
+        throw;
     }
     RutinaSetValue(-1, -1, QString());
 }

@@ -141,6 +141,7 @@ class TMain : public QWidget {
     void fijarDia(const QDate& dia);
     QDate hoy() const;
     void actualizarRepetirHoy();
+    void reemplazarRutinaActual();
     void ajustarFuenteTimer();
     static qint32 ColorDe(const TRectangulo* muestra);
 
