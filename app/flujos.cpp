@@ -23,11 +23,7 @@ void TMain::importar_a_hoyClick() {
     const QString source = PathCompleto(ArchivoActual());
     fijarDia(hoy());
     UsuarioDateChange();
-    {
-        const TBracket bracket(modelo_);
-        CargarArchivo(source);
-    }
-    reemplazarRutinaActual();
+    cargarEnRutinaActual(source);
 }
 
 void TMain::btnImportarClick() {
@@ -43,19 +39,21 @@ void TMain::btnImportarClick() {
 
 void TMain::ImportarArchivos(const QString& file) {
     comprobarUsuarioElegido();
-    {
-        const TBracket bracket(modelo_);
-        CargarArchivo(file);
-    }
-    reemplazarRutinaActual();
+    cargarEnRutinaActual(file);
 }
 
-void TMain::reemplazarRutinaActual() {
-    // The routine about to be replaced is kept first, so the import picture can bring it back.
+void TMain::cargarEnRutinaActual(const QString& origen) {
     try {
+        {
+            const TBracket bracket(modelo_);
+            CargarArchivo(origen);
+        }
+        // The routine about to be replaced is kept first, so the import picture can bring it
+        // back.
         RespaldarArchivo(carpeta_principal, PathCompleto(ArchivoActual()), Interaccion().ahora());
     } catch (...) {
-        // Nothing was replaced: show the current routine again, as it is on disk.
+        // Nothing was replaced: show the current routine again as it is on disk, so that the
+        // next edit cannot store a half-loaded table over it.
         try {
             const TBracket bracket(modelo_);
             CargarArchivo(ArchivoActual());

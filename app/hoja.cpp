@@ -3,15 +3,25 @@
 
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
+#include "app/interaccion.h"
 #include "general/general.h"
 #include "storage/errores.h"
 #include "storage/lista_usuarios.h"
+#include "storage/respaldo.h"
 
 #include <QComboBox>
 #include <QPainter>
 
 void TMain::CargarArchivo(const QString& arch) {
-    CargarRutina(PathCompleto(arch), A, C, RowCount(), ColumnCount());
+    const QString ruta = PathCompleto(arch);
+    try {
+        const bool completa = CargarRutina(ruta, A, C, RowCount(), ColumnCount());
+        respaldoPendiente_ = completa ? QString() : ruta;
+    } catch (...) {
+        // The sheet does not hold all of this file: before a save replaces it, keep a copy.
+        respaldoPendiente_ = estaArchivo(ruta) ? ruta : QString();
+        throw;
+    }
 }
 
 QString TMain::DameArchivo(const QString& arch) {
@@ -41,7 +51,12 @@ bool TMain::RutinaSetValue(int ACol, int ARow, const QString& Value) {
         A[ARow][ACol] = Value;
     }
     const QString name = ArchivoActual();
-    GuardarRutina(PathCompleto(name), A, C, RowCount(), ColumnCount());
+    const QString ruta = PathCompleto(name);
+    if (!respaldoPendiente_.isEmpty() && ruta == respaldoPendiente_) {
+        RespaldarArchivo(carpeta_principal, ruta, Interaccion().ahora());
+        respaldoPendiente_.clear();
+    }
+    GuardarRutina(ruta, A, C, RowCount(), ColumnCount());
     return true;
 }
 

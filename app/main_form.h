@@ -141,7 +141,7 @@ class TMain : public QWidget {
     void fijarDia(const QDate& dia);
     QDate hoy() const;
     void actualizarRepetirHoy();
-    void reemplazarRutinaActual();
+    void cargarEnRutinaActual(const QString& origen);
     void ajustarFuenteTimer();
     static qint32 ColorDe(const TRectangulo* muestra);
 
@@ -151,6 +151,7 @@ class TMain : public QWidget {
     QDate ultimoDia_;        // the last day the change handler saw
     int ultimoUsuario_ = -1; // the user selected before "+" was chosen
     qint64 finCuentaMs_ = 0; // when the running countdown ends, on the monotonic clock
+    QString respaldoPendiente_; // a file that failed to load; copied before it is replaced
 };
 
 // Creates the window, shows it and runs the event loop; a start-up failure is reported as

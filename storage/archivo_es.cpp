@@ -142,7 +142,13 @@ void AnexarLinea(const QString& ruta, const QByteArray& linea) {
     }
     todo += linea + QByteArrayLiteral("\r\n");
     if (::lseek(d.fd, fin, SEEK_SET) < 0) fallar(errno);
-    // One write call, so an interrupted append leaves earlier names intact.
-    escribirTodo(d.fd, todo.constData(), todo.size());
-    sincronizar(d.fd);
+    // One write call, so an interrupted append leaves earlier names intact; a failed one is cut
+    // off again, so no half name stays behind to become a user.
+    try {
+        escribirTodo(d.fd, todo.constData(), todo.size());
+        sincronizar(d.fd);
+    } catch (...) {
+        if (::ftruncate(d.fd, fin) == 0) ::fsync(d.fd);
+        throw;
+    }
 }

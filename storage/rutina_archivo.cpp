@@ -5,6 +5,8 @@
 #include "storage/errores.h"
 #include "storage/texto1252.h"
 
+#include <QFileInfo>
+
 #include <optional>
 
 static int cargas = 0;
@@ -70,15 +72,17 @@ void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int c
     if (primerError) throw *primerError;
 }
 
-void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas) {
+bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas) {
     ++cargas;
     C = TMarcas(filas, 0);
     if (!estaArchivo(ruta)) {
         A = tablaVacia(filas, columnas);
-        return;
+        return true;
     }
     QByteArray bytes;
     try {
+        if (QFileInfo(ruta).size() > kTamMaximoRutina)
+            throw ErrorKorval(QStringLiteral("El archivo es demasiado grande para ser una rutina"));
         bytes = LeerArchivoEntero(ruta);
     } catch (...) {
         // Never keep rows of the routine shown before: the next save would store them here.
@@ -86,6 +90,12 @@ void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
         throw;
     }
     LeerRutina(bytes, A, C, filas, columnas);
+    // Bytes after an end-of-file mark are invisible to the sheet, and a save would drop them.
+    if (QFileInfo(ruta).size() > bytes.size()) return false;
+    const QList<QByteArray> todas = SepararLineas(bytes);
+    for (qsizetype i = filas; i < todas.size(); ++i)
+        if (!todas[i].isEmpty()) return false;
+    return true;
 }
 
 void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,

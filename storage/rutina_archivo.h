@@ -21,9 +21,13 @@ QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int col
 // has been read.
 void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas);
 
+// Larger files are not routines (100 short lines); they are refused rather than shown.
+inline constexpr qint64 kTamMaximoRutina = 1 << 20;
+
 // Loads a routine from a resolved path; no file gives an empty routine and creates nothing. When
 // the file cannot be read the table is left empty before the error is thrown.
-void CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas);
+// Returns false when the file holds text past its rows, which a save would drop.
+bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas);
 
 // Writes the routine atomically: the old file stays whole when the save fails.
 void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas, int columnas);

@@ -1,6 +1,7 @@
 // A temporary home with its own data folder, the window's boxes and clock answered by the test.
 #pragma once
 
+#include "app/controles.h"
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "app/main_form.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 

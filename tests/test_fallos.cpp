@@ -1,0 +1,154 @@
+// Failing writes and odd files, through the window: every failure is reported, nothing is lost.
+#include "entorno.h"
+
+#include "storage/archivo_es.h"
+#include "storage/lista_usuarios.h"
+
+#include <QRandomGenerator>
+
+static qsizetype presupuesto = 0; // bytes the "device" still accepts
+static ssize_t escribirLimitado(int fd, const void* datos, size_t n) {
+    if (presupuesto <= 0) {
+        errno = EIO;
+        return -1;
+    }
+    const size_t parte = std::min<size_t>(n, size_t(presupuesto));
+    presupuesto -= qsizetype(parte);
+    return ::write(fd, datos, parte);
+}
+
+class TestFallos : public QObject {
+    Q_OBJECT
+  private slots:
+    void falloEnCadaPuntoDeEscritura();
+    void anexoFallidoEnCadaPunto();
+    void archivosRaros_data();
+    void archivosRaros();
+    void diezMilUsuarios();
+};
+
+void TestFallos::falloEnCadaPuntoDeEscritura() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20230102Ana.kvr", Entorno::rutina({Entorno::linea({"Press", "4"}, -65536)}));
+    const QByteArray viejo = e.leer("20230102Ana.kvr");
+    TMain& w = e.abrir();
+    FijarFuncionEscribir(escribirLimitado);
+    int intentos = 0;
+    for (qsizetype n = 0;; ++n) {
+        presupuesto = n;
+        e.errores.clear();
+        w.Modelo()->setData(e.celda(0, 1), QString("5"), Qt::EditRole);
+        ++intentos;
+        QCOMPARE(e.valor(0, 1), QStringLiteral("5")); // the table keeps the new value
+        if (e.errores.isEmpty()) break;
+        QCOMPARE(e.errores, QStringList{"I/O error 5."});
+        QCOMPARE(e.leer("20230102Ana.kvr"), viejo);
+    }
+    FijarFuncionEscribir(nullptr);
+    QCOMPARE(intentos, viejo.size() + 1);
+    QCOMPARE(e.leer("20230102Ana.kvr"), Entorno::rutina({Entorno::linea({"Press", "5"}, -65536)}));
+    QCOMPARE(QDir(e.datos).entryList(QDir::Hidden | QDir::Files).filter(".tmp-").size(), 0);
+}
+
+void TestFallos::anexoFallidoEnCadaPunto() {
+    Entorno e;
+    e.usuarios("Ana\r\nLuis"); // no final line end: the append writes one first
+    TMain& w = e.abrir();
+    w.Usuario->setCurrentIndex(2);
+    w.txtUsuarioNuevo->setText("Eva");
+    FijarFuncionEscribir(escribirLimitado);
+    for (qsizetype n = 0;; ++n) {
+        presupuesto = n;
+        e.errores.clear();
+        QTest::mouseClick(w.OK, Qt::LeftButton);
+        if (e.errores.isEmpty()) break;
+        QCOMPARE(e.errores, QStringList{"I/O error 5."});
+        QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\nLuis"));
+        QVERIFY(w.NuevoUsuario->isVisible());
+        QCOMPARE(w.Usuario->count(), 3);
+    }
+    FijarFuncionEscribir(nullptr);
+    QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\nLuis\r\nEva\r\n"));
+}
+
+// A routine file that is not what the program writes: the window opens it with the message its
+// problem deserves, and the first save keeps the original, byte for byte, in "respaldos".
+void TestFallos::archivosRaros_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("mensaje"); // empty: the file loads without a message
+    QTest::addColumn<QString>("celda0");
+    QByteArray binario(4096, Qt::Uninitialized);
+    QRandomGenerator azar(42);
+    for (char& c : binario)
+        c = char(azar.bounded(256));
+    for (int i = 0; i < 10; ++i)
+        binario[i] = 'b';
+    binario[10] = 'x';
+    binario[11] = '|';
+    binario[12] = 26; // an end-of-file byte early in the file
+    QByteArray diezMil;
+    for (int i = 0; i < 10000; ++i)
+        diezMil += Entorno::linea({QString("fila%1").arg(i)}) + "\r\n";
+    QTest::newRow("binary") << binario << ""
+                            << "bbbbbbbbbbx";
+    QTest::newRow("50 MB, no line break")
+        << QByteArray(50 << 20, 'a') << "El archivo es demasiado grande para ser una rutina."
+        << "";
+    QTest::newRow("10,000 lines") << diezMil << ""
+                                  << "fila0";
+    QTest::newRow("NUL bytes") << QByteArray("Pr\0ess|4||||||||||0\r\n", 21) << ""
+                               << QString::fromLatin1("Pr\0ess", 6);
+    QTest::newRow("bad mark") << Entorno::rutina({"Press||||||||||||roja"})
+                              << "'roja' is not a valid integer value."
+                              << "Press";
+}
+
+void TestFallos::archivosRaros() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, mensaje);
+    QFETCH(QString, celda0);
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20230101Ana.kvr", bytes);
+    TMain& w = e.abrir();
+    QTest::mouseClick(w.Image3, Qt::LeftButton);
+    QCOMPARE(e.errores, mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
+    QCOMPARE(w.A.size(), 100);
+    QCOMPARE(e.valor(0, 0), celda0);
+    QCOMPARE(e.leer("20230101Ana.kvr"), bytes); // loading writes nothing
+    e.errores.clear();
+    e.teclear(50, 0, "Remo");
+    QVERIFY(e.errores.isEmpty());
+    QVERIFY(e.leer("20230101Ana.kvr").contains("Remo|"));
+    const QStringList copias = QDir(e.ruta("respaldos")).entryList(QDir::Files);
+    if (bytes.size() == 21 && bytes.count('\n') == 1) {
+        // A file the sheet holds whole needs no copy.
+        QVERIFY(copias.isEmpty());
+    } else {
+        QCOMPARE(copias.size(), 1);
+        QCOMPARE(e.leer("respaldos/" + copias[0]), bytes);
+    }
+    // Later saves of the same routine make no further copies.
+    e.teclear(51, 0, "Curl");
+    QCOMPARE(QDir(e.ruta("respaldos")).entryList(QDir::Files).size(), copias.size());
+}
+
+void TestFallos::diezMilUsuarios() {
+    Entorno e;
+    QByteArray lista;
+    for (int i = 0; i < 10000; ++i)
+        lista += "usuario" + QByteArray::number(i) + "\r\n";
+    e.usuarios(lista);
+    TMain& w = e.abrir();
+    QCOMPARE(w.Usuario->count(), 10001);
+    QCOMPARE(w.Usuario->itemText(9999), QStringLiteral("usuario9999"));
+    QCOMPARE(w.Usuario->currentText(), QStringLiteral("usuario0"));
+    w.Usuario->setCurrentIndex(9999);
+    e.teclear(0, 0, "Press");
+    QVERIFY(e.existe("20230102usuario9999.kvr"));
+    QVERIFY(e.errores.isEmpty());
+}
+
+QTEST_MAIN(TestFallos)
+#include "test_fallos.moc"
