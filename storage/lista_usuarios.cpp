@@ -5,14 +5,18 @@
 #include "storage/rutina_archivo.h"
 #include "storage/texto1252.h"
 
-QString LeerTextoPorLineas(const QString& ruta) {
-    if (!estaArchivo(ruta)) return QString();
+QString TextoPorLineas(const QByteArray& bytes) {
     QString r;
-    for (const QByteArray& linea : SepararLineas(LeerArchivoEntero(ruta))) {
+    for (const QByteArray& linea : SepararLineas(bytes)) {
         r += De1252(linea);
         r += QLatin1String("\r\n");
     }
     return r;
+}
+
+QString LeerTextoPorLineas(const QString& ruta) {
+    if (!estaArchivo(ruta)) return QString();
+    return TextoPorLineas(LeerArchivoEntero(ruta));
 }
 
 void AnexarUsuario(const QString& ruta, const QString& nombre) {

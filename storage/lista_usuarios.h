@@ -5,6 +5,9 @@
 
 inline const QString kArchivoUsuarios = QStringLiteral("USRS.kvldat");
 
+// A file's bytes as text, every line followed by CR LF.
+QString TextoPorLineas(const QByteArray& bytes);
+
 // The whole text of a resolved path, every line followed by CR LF; empty when there is no file.
 QString LeerTextoPorLineas(const QString& ruta);
 

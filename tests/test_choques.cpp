@@ -16,7 +16,12 @@
 
 static constexpr int kFilas = 100;
 static constexpr int kColumnas = 11;
+// Under the sanitizers every fork copies a large shadow memory; fewer kills keep the run short.
+#ifdef KORVAL_MUERTES
+static constexpr int kMuertes = KORVAL_MUERTES;
+#else
 static constexpr int kMuertes = 1000;
+#endif
 
 static int fallos = 0;
 static void fallo(const QString& m) {

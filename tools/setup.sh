@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the build needs when it is missing, then configures and builds into build/.
+# With --tests it also installs clang and its sanitizer and fuzzer runtime for the test builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins)
+if [ "${1:-}" = "--tests" ]; then
+  paquetes+=(clang-14 libclang-rt-14-dev)
+fi
 faltan=()
 for p in "${paquetes[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || faltan+=("$p")

@@ -1,0 +1,24 @@
+// The routine reader: always 100 rows of 11 cells, and what it read survives a save and a load.
+#include "comun.h"
+#include "storage/errores.h"
+#include "storage/rutina_archivo.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
+    QByteArray bytes(reinterpret_cast<const char*>(datos), qsizetype(n));
+    const qsizetype fin = bytes.indexOf(char(26)); // the file reader stops there
+    if (fin >= 0) bytes.truncate(fin);
+    TTabla A;
+    TMarcas C;
+    try {
+        LeerRutina(bytes, A, C, 100, 11);
+    } catch (const ErrorConversion&) {
+    }
+    EXIGIR(A.size() == 100 && C.size() == 100);
+    for (const QStringList& fila : A)
+        EXIGIR(fila.size() == 11);
+    TTabla B;
+    TMarcas D;
+    LeerRutina(FormatearRutina(A, C, 100, 11), B, D, 100, 11); // must not throw
+    EXIGIR(B == A && D == C);
+    return 0;
+}
