@@ -122,14 +122,20 @@ TImagen::TImagen(QWidget* padre, const QString& recurso, qreal grados)
 
 void TImagen::paintEvent(QPaintEvent*) {
     if (imagen_.isNull() || width() <= 0 || height() <= 0) return;
+    const qreal escala = devicePixelRatioF();
+    const QSizeF tam = QSizeF(imagen_.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+    const QSize pixeles = (tam * escala).toSize();
+    // Scaling 512 pixels down on every repaint would cost more than the whole sheet.
+    if (escalada_.size() != pixeles) {
+        escalada_ = QPixmap::fromImage(
+            imagen_.scaled(pixeles, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        escalada_.setDevicePixelRatio(escala);
+    }
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QSizeF tam = QSizeF(imagen_.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
     p.translate(width() / 2.0, height() / 2.0);
     p.rotate(grados_);
-    p.drawPixmap(QRectF(-tam.width() / 2, -tam.height() / 2, tam.width(), tam.height()), imagen_,
-                 QRectF(imagen_.rect()));
+    p.drawPixmap(QPointF(-tam.width() / 2, -tam.height() / 2), escalada_);
 }
 
 void TImagen::mouseReleaseEvent(QMouseEvent* e) {

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFrame>
+#include <QImage>
 #include <QPixmap>
 #include <QRectF>
 #include <QWidget>
@@ -55,7 +56,7 @@ class TImagen : public QWidget {
     Q_OBJECT
   public:
     TImagen(QWidget* padre, const QString& recurso, qreal grados = 0);
-    const QPixmap& imagen() const { return imagen_; }
+    const QImage& imagen() const { return imagen_; }
 
   signals:
     void clicked();
@@ -65,7 +66,8 @@ class TImagen : public QWidget {
     void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
-    QPixmap imagen_;
+    QImage imagen_;
+    QPixmap escalada_; // the picture at the size it is drawn, made again only on a resize
     qreal grados_;
 };
 

@@ -1,0 +1,152 @@
+// In-process timings beside their floors: a commit against a bare atomic write of the same bytes,
+// a day change with 10 to 100,000 routine files in the data folder, and a routine load against a
+// bare getline-and-split loop. Prints one table row per figure: name, median us, floor, ratio.
+#include "app/hoja_rutina.h"
+#include "app/interaccion.h"
+#include "app/main_form.h"
+#include "general/general.h"
+#include "storage/rutina_archivo.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+static double mediana(const std::function<void()>& f, int veces)
+{
+    std::vector<double> t;
+    QElapsedTimer reloj;
+    for (int i = 0; i < veces; ++i) {
+        reloj.start();
+        f();
+        t.push_back(double(reloj.nsecsElapsed()) / 1000.0);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+static void fila(const char* nombre, double us, const char* piso, double piso_us)
+{
+    std::printf("| %-34s | %10.1f | %-28s | %10.1f | %5.2f |\n", nombre, us, piso, piso_us,
+                piso_us > 0 ? us / piso_us : 0.0);
+}
+
+// The floor of a commit: the same bytes, temporary file, fsync, rename, folder fsync.
+static void escrituraDesnuda(const QByteArray& carpeta, const QByteArray& destino,
+                             const QByteArray& bytes)
+{
+    const QByteArray tmp = destino + ".tmp";
+    const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
+        std::abort();
+    ::fsync(fd);
+    ::close(fd);
+    ::rename(tmp.constData(), destino.constData());
+    const int dir = ::open(carpeta.constData(), O_RDONLY | O_DIRECTORY);
+    ::fsync(dir);
+    ::close(dir);
+}
+
+static size_t cargaDesnuda(const std::string& ruta)
+{
+    std::ifstream f(ruta);
+    std::string linea;
+    std::vector<std::vector<std::string>> filas;
+    while (std::getline(f, linea)) {
+        std::vector<std::string> campos;
+        size_t desde = 0;
+        for (size_t p; (p = linea.find('|', desde)) != std::string::npos; desde = p + 1)
+            campos.push_back(linea.substr(desde, p - desde));
+        campos.push_back(linea.substr(desde));
+        filas.push_back(std::move(campos));
+    }
+    return filas.size();
+}
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
+    QApplication app(argc, argv);
+    TInteraccion& io = Interaccion();
+    io.error = [](const QString& m) { std::fprintf(stderr, "error: %s\n", qPrintable(m)); };
+    const QString datos = home.path() + "/Documents/KORVAL";
+    QDir().mkpath(datos);
+    QFile u(datos + "/USRS.kvldat");
+    u.open(QIODevice::WriteOnly);
+    u.write("Ana\r\n");
+    u.close();
+
+    TTabla A(100, QStringList(11));
+    TMarcas C(100, 0);
+    for (int i = 0; i < 100; ++i)
+        for (int j = 0; j < 11; ++j)
+            A[i][j] = QString("c%1-%2").arg(i).arg(j);
+    const QString hoy = DayStamp(QDate::currentDate()) + "Ana.kvr";
+    carpeta_principal = datos;
+    GuardarRutina(datos + "/" + hoy, A, C, 100, 11);
+
+    TMain w;
+    w.show();
+    QApplication::processEvents();
+    std::printf("| %-34s | %10s | %-28s | %10s | %5s |\n", "figure", "median us", "floor",
+                "floor us", "ratio");
+    std::printf("|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(), std::string(12, '-').c_str(),
+                std::string(30, '-').c_str(), std::string(12, '-').c_str(),
+                std::string(7, '-').c_str());
+
+    // Commit: a cell edit as the grid reports it, to the file replaced on disk.
+    int k = 0;
+    const QModelIndex celda = w.Modelo()->index(0, 3);
+    const double commit = mediana(
+        [&] { w.Modelo()->setData(celda, QString::number(k++ % 2 ? 60 : 65), Qt::EditRole); }, 300);
+    const QByteArray bytes = FormatearRutina(w.A, w.C, 100, 11);
+    const QByteArray carpeta = QFile::encodeName(datos);
+    const QByteArray destino = QFile::encodeName(datos + "/piso.kvr");
+    const double piso = mediana([&] { escrituraDesnuda(carpeta, destino, bytes); }, 300);
+    fila("commit (edit to file on disk)", commit, "bare atomic write", piso);
+
+    // Day change with growing data folders.
+    double primero = 0;
+    int creados = 0;
+    for (int cuantos : {10, 10000, 100000}) {
+        for (; creados < cuantos; ++creados) {
+            const QString n = QString("%1/%2Otro%3.kvr").arg(datos).arg(DayStamp(QDate(2000, 1, 1).addDays(creados % 3000))).arg(creados);
+            const int fd = ::open(QFile::encodeName(n).constData(), O_WRONLY | O_CREAT, 0644);
+            ::close(fd);
+        }
+        bool adelante = true;
+        const double t = mediana(
+            [&] {
+                adelante ? w.Image4Click() : w.Image3Click();
+                adelante = !adelante;
+            },
+            200);
+        if (cuantos == 10)
+            primero = t;
+        const QByteArray nombre = QString("day change, %1 files").arg(cuantos).toLatin1();
+        fila(nombre.constData(), t, "day change, 10 files", primero);
+    }
+
+    // Load of a full routine from the page cache.
+    const QString ruta = datos + "/" + hoy;
+    TTabla B;
+    TMarcas D;
+    const double carga = mediana([&] { CargarRutina(ruta, B, D, 100, 11); }, 2000);
+    const std::string rutaStd = QFile::encodeName(ruta).toStdString();
+    const double pisoCarga = mediana([&] { cargaDesnuda(rutaStd); }, 2000);
+    fila("load (100-line routine)", carga, "bare getline-and-split", pisoCarga);
+    return 0;
+}
