@@ -6,6 +6,7 @@ cd "$(dirname "$0")"
 tools/setup.sh --tests
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+tools/paquete.sh
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-san -DKORVAL_SANITIZERS=ON \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -4,6 +4,7 @@
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
+#include "app/senales.h"
 #include "general/general.h"
 #include "storage/errores.h"
 
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +51,10 @@ template <class W> static W* alineado(W* w, TAlineacion modo, const QRectF& r) {
 TMain::TMain() {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("KORVAL"));
+    QIcon icono;
+    for (int lado : {48, 128, 256})
+        icono.addFile(QStringLiteral(":/icono/org.korval.Korval-%1.png").arg(lado));
+    setWindowIcon(icono);
     resize(1101, 758);
     construirVentana();
     conectar();
@@ -318,6 +324,8 @@ int EjecutarPrograma() {
         Interaccion().fatal(e.mensaje());
         return 1;
     }
+    // A session that ends, or a TERM from the system, closes the window like its close button.
+    CerrarConSenales(Main.get());
     Main->show();
     return QApplication::exec();
 }

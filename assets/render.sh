@@ -9,3 +9,7 @@ for svg in svg/*.svg; do
   rsvg-convert "$svg" -o "$png"
   pngquant --quality=90-100 --speed 1 --strip --force --output "$png" "$png"
 done
+# The program's icon: scalable source plus the fixed sizes desktops look for.
+for s in 48 128 256; do
+  rsvg-convert -w "$s" -h "$s" icono/org.korval.Korval.svg -o "icono/org.korval.Korval-$s.png"
+done

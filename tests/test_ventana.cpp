@@ -4,6 +4,7 @@
 #include "app/controles.h"
 
 #include <QHeaderView>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
@@ -24,6 +25,7 @@ class TestVentana : public QObject {
     void tintaDeFilaMarcada();
     void marcaInvalidaAlArrancar();
     void carpetaDeDatosImposible();
+    void iconoYCierrePorSenal();
     void textoDeError_data();
     void textoDeError();
 };
@@ -345,6 +347,29 @@ void TestVentana::carpetaDeDatosImposible() {
     QCOMPARE(EjecutarPrograma(), 1);
     QCOMPARE(e.errores, QStringList{"FATAL: No se puede crear la carpeta de datos: " +
                                     e.home.path() + "/Documents/KORVAL"});
+}
+
+void TestVentana::iconoYCierrePorSenal()
+{
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    TMain& w = e.abrir();
+    QVERIFY(!w.windowIcon().isNull());
+    QVERIFY(w.windowIcon().availableSizes().contains(QSize(256, 256)));
+    // The real program, asked to end by the system, closes its window and exits cleanly.
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", e.home.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KORVAL_BINARIO), {});
+    QVERIFY(p.waitForStarted());
+    QTest::qWait(700);
+    QCOMPARE(p.state(), QProcess::Running);
+    p.terminate();
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
 }
 
 void TestVentana::textoDeError_data() {

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the Debian package from build/, validates the launcher and the metainfo, and, when run
+# as root, installs the package with apt, starts the installed program headless, asks it to close
+# and removes the package again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+desktop-file-validate packaging/org.korval.Korval.desktop
+appstreamcli validate --no-net packaging/org.korval.Korval.metainfo.xml
+
+rm -f build/korval_*.deb
+(cd build && cpack -G DEB >/dev/null)
+deb=$(ls build/korval_*.deb)
+echo "package: $deb"
+dpkg-deb -f "$deb" Depends
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "not root: the package was built and checked, not installed"
+  exit 0
+fi
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq korval >/dev/null' EXIT
+desktop-file-validate /usr/share/applications/org.korval.Korval.desktop
+appstreamcli validate --no-net /usr/share/metainfo/org.korval.Korval.metainfo.xml
+for f in /usr/share/icons/hicolor/{48x48,128x128,256x256}/apps/org.korval.Korval.png \
+         /usr/share/icons/hicolor/scalable/apps/org.korval.Korval.svg; do
+  test -s "$f" || { echo "missing $f"; exit 1; }
+done
+
+# Start the installed program the way the launcher does, then ask it to close.
+inicio=$(mktemp -d)
+trap 'rm -rf "$inicio"; DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq korval >/dev/null' EXIT
+comando=$(sed -n 's/^Exec=//p' /usr/share/applications/org.korval.Korval.desktop)
+estado=0
+HOME="$inicio" QT_QPA_PLATFORM=offscreen timeout --preserve-status -s TERM 3 $comando || estado=$?
+if [ "$estado" -ne 0 ]; then
+  echo "the installed program ended with status $estado"
+  exit 1
+fi
+test -d "$inicio/Documents/KORVAL" || { echo "the installed program made no data folder"; exit 1; }
+echo "installed package starts and closes cleanly"
