@@ -98,10 +98,16 @@ void TPanel::resizeEvent(QResizeEvent* e) {
     AlinearHijos(this, tamDiseno_);
 }
 
-TRectangulo::TRectangulo(QWidget* padre, const QColor& relleno)
-    : QWidget(padre), relleno_(relleno) {
+TClicable::TClicable(QWidget* padre) : QWidget(padre) {
     setFocusPolicy(Qt::NoFocus);
 }
+
+void TClicable::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
+}
+
+TRectangulo::TRectangulo(QWidget* padre, const QColor& relleno)
+    : TClicable(padre), relleno_(relleno) {}
 
 void TRectangulo::paintEvent(QPaintEvent*) {
     QPainter p(this);
@@ -110,13 +116,8 @@ void TRectangulo::paintEvent(QPaintEvent*) {
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void TRectangulo::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
-}
-
 TImagen::TImagen(QWidget* padre, const QString& recurso, qreal grados)
-    : QWidget(padre), imagen_(recurso), grados_(grados) {
-    setFocusPolicy(Qt::NoFocus);
+    : TClicable(padre), imagen_(recurso), grados_(grados) {
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -136,8 +137,4 @@ void TImagen::paintEvent(QPaintEvent*) {
     p.translate(width() / 2.0, height() / 2.0);
     p.rotate(grados_);
     p.drawPixmap(QPointF(-tam.width() / 2, -tam.height() / 2), escalada_);
-}
-
-void TImagen::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
 }

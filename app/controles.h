@@ -33,37 +33,42 @@ class TPanel : public QFrame {
     QSizeF tamDiseno_;
 };
 
-// A filled rectangle with a one-unit black outline; reports clicks.
-class TRectangulo : public QWidget {
+// A widget that never takes the focus and reports a left click released over it.
+class TClicable : public QWidget {
     Q_OBJECT
   public:
-    TRectangulo(QWidget* padre, const QColor& relleno);
-    QColor relleno() const { return relleno_; }
+    explicit TClicable(QWidget* padre);
 
   signals:
     void clicked();
 
   protected:
-    void paintEvent(QPaintEvent*) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+};
+
+// A filled rectangle with a one-unit black outline; reports clicks.
+class TRectangulo : public TClicable {
+    Q_OBJECT
+  public:
+    TRectangulo(QWidget* padre, const QColor& relleno);
+    QColor relleno() const { return relleno_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
 
   private:
     QColor relleno_;
 };
 
 // A picture scaled to fit its box with its proportions kept; reports clicks.
-class TImagen : public QWidget {
+class TImagen : public TClicable {
     Q_OBJECT
   public:
     TImagen(QWidget* padre, const QString& recurso, qreal grados = 0);
     const QImage& imagen() const { return imagen_; }
 
-  signals:
-    void clicked();
-
   protected:
     void paintEvent(QPaintEvent*) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
 
   private:
     QImage imagen_;

@@ -148,9 +148,9 @@ class TMain : public QWidget {
     TModeloRutina* modelo_ = nullptr;
     TDelegadoRutina* delegado_ = nullptr;
     bool mostrado_ = false;
-    QDate ultimoDia_;        // the last day the change handler saw
-    int ultimoUsuario_ = -1; // the user selected before "+" was chosen
-    qint64 finCuentaMs_ = 0; // when the running countdown ends, on the monotonic clock
+    QDate ultimoDia_;           // the last day the change handler saw
+    int ultimoUsuario_ = -1;    // the user selected before "+" was chosen
+    qint64 finCuentaMs_ = 0;    // when the running countdown ends, on the monotonic clock
     QString respaldoPendiente_; // a file that failed to load; copied before it is replaced
 };
 

@@ -10,16 +10,13 @@
 
 static int tuberia[2] = {-1, -1};
 
-static void alRecibir(int)
-{
+static void alRecibir(int) {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(tuberia[1], &c, 1);
 }
 
-void CerrarConSenales(QWidget* ventana)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, tuberia) != 0)
-        return;
+void CerrarConSenales(QWidget* ventana) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, tuberia) != 0) return;
     auto* aviso = new QSocketNotifier(tuberia[0], QSocketNotifier::Read, ventana);
     QObject::connect(aviso, &QSocketNotifier::activated, ventana, [ventana] {
         char c;

@@ -22,8 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
-static double mediana(const std::function<void()>& f, int veces)
-{
+static double mediana(const std::function<void()>& f, int veces) {
     std::vector<double> t;
     QElapsedTimer reloj;
     for (int i = 0; i < veces; ++i) {
@@ -35,20 +34,17 @@ static double mediana(const std::function<void()>& f, int veces)
     return t[t.size() / 2];
 }
 
-static void fila(const char* nombre, double us, const char* piso, double piso_us)
-{
+static void fila(const char* nombre, double us, const char* piso, double piso_us) {
     std::printf("| %-34s | %10.1f | %-28s | %10.1f | %5.2f |\n", nombre, us, piso, piso_us,
                 piso_us > 0 ? us / piso_us : 0.0);
 }
 
 // The floor of a commit: the same bytes, temporary file, fsync, rename, folder fsync.
 static void escrituraDesnuda(const QByteArray& carpeta, const QByteArray& destino,
-                             const QByteArray& bytes)
-{
+                             const QByteArray& bytes) {
     const QByteArray tmp = destino + ".tmp";
     const int fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
-        std::abort();
+    if (::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size()) std::abort();
     ::fsync(fd);
     ::close(fd);
     ::rename(tmp.constData(), destino.constData());
@@ -57,8 +53,7 @@ static void escrituraDesnuda(const QByteArray& carpeta, const QByteArray& destin
     ::close(dir);
 }
 
-static size_t cargaDesnuda(const std::string& ruta)
-{
+static size_t cargaDesnuda(const std::string& ruta) {
     std::ifstream f(ruta);
     std::string linea;
     std::vector<std::vector<std::string>> filas;
@@ -73,8 +68,7 @@ static size_t cargaDesnuda(const std::string& ruta)
     return filas.size();
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
@@ -123,7 +117,10 @@ int main(int argc, char** argv)
     int creados = 0;
     for (int cuantos : {10, 10000, 100000}) {
         for (; creados < cuantos; ++creados) {
-            const QString n = QString("%1/%2Otro%3.kvr").arg(datos).arg(DayStamp(QDate(2000, 1, 1).addDays(creados % 3000))).arg(creados);
+            const QString n = QString("%1/%2Otro%3.kvr")
+                                  .arg(datos)
+                                  .arg(DayStamp(QDate(2000, 1, 1).addDays(creados % 3000)))
+                                  .arg(creados);
             const int fd = ::open(QFile::encodeName(n).constData(), O_WRONLY | O_CREAT, 0644);
             ::close(fd);
         }
@@ -134,8 +131,7 @@ int main(int argc, char** argv)
                 adelante = !adelante;
             },
             200);
-        if (cuantos == 10)
-            primero = t;
+        if (cuantos == 10) primero = t;
         const QByteArray nombre = QString("day change, %1 files").arg(cuantos).toLatin1();
         fila(nombre.constData(), t, "day change, 10 files", primero);
     }

@@ -349,8 +349,7 @@ void TestVentana::carpetaDeDatosImposible() {
                                     e.home.path() + "/Documents/KORVAL"});
 }
 
-void TestVentana::iconoYCierrePorSenal()
-{
+void TestVentana::iconoYCierrePorSenal() {
     Entorno e;
     e.usuarios("Ana\r\n");
     TMain& w = e.abrir();
