@@ -123,6 +123,13 @@ void TestStorage::idaYVuelta() {
     CargarRutina(f, B, D, kFilas, kColumnas);
     QCOMPARE(B, A);
     QCOMPARE(D, C);
+
+    // A character Windows-1252 cannot hold is stored as one "?" (also outside the BMP).
+    A[3][0] = QStringLiteral("Жим 💪");
+    GuardarRutina(f, A, C, kFilas, kColumnas);
+    QVERIFY(leer(f).contains("\r\n??? ?|"));
+    CargarRutina(f, B, D, kFilas, kColumnas);
+    QCOMPARE(B[3][0], QStringLiteral("??? ?"));
 }
 
 void TestStorage::filaVaciaYArchivoVacio() {
