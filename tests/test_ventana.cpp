@@ -357,13 +357,16 @@ void TestVentana::iconoYCierrePorSenal() {
     QVERIFY(w.windowIcon().availableSizes().contains(QSize(256, 256)));
     // The real program, asked to end by the system, closes its window and exits cleanly.
     QProcess p;
+    QTemporaryDir otroHome;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", e.home.path());
+    env.insert("HOME", otroHome.path());
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KORVAL_BINARIO), {});
     QVERIFY(p.waitForStarted());
-    QTest::qWait(700);
+    // The window exists once the data folder does; give it a moment more to reach its loop.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(otroHome.path() + "/Documents/KORVAL").isDir(), 20000);
+    QTest::qWait(1500);
     QCOMPARE(p.state(), QProcess::Running);
     p.terminate();
     QVERIFY(p.waitForFinished(5000));
