@@ -31,11 +31,20 @@ done
 inicio=$(mktemp -d)
 trap 'rm -rf "$inicio"; DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq korval >/dev/null' EXIT
 comando=$(sed -n 's/^Exec=//p' /usr/share/applications/org.korval.Korval.desktop)
+HOME="$inicio" QT_QPA_PLATFORM=offscreen $comando 2>/dev/null &
+pid=$!
+for _ in $(seq 200); do
+  [ -d "$inicio/Documents/KORVAL" ] && break
+  sleep 0.1
+done
+test -d "$inicio/Documents/KORVAL" || { echo "the installed program made no data folder"; exit 1; }
+sleep 1
+kill -0 "$pid" || { echo "the installed program did not keep running"; exit 1; }
+kill -TERM "$pid"
 estado=0
-HOME="$inicio" QT_QPA_PLATFORM=offscreen timeout --preserve-status -s TERM 3 $comando || estado=$?
+wait "$pid" || estado=$?
 if [ "$estado" -ne 0 ]; then
   echo "the installed program ended with status $estado"
   exit 1
 fi
-test -d "$inicio/Documents/KORVAL" || { echo "the installed program made no data folder"; exit 1; }
 echo "installed package starts and closes cleanly"
