@@ -34,11 +34,6 @@ static int codigoDeTabla(int numero) {
     }
 }
 
-int CodigoDeErrno(int numero) {
-    const int c = codigoDeTabla(numero);
-    return c ? c : numero;
-}
-
 ErrorES ErrorDeErrno(int numero) {
     const int c = codigoDeTabla(numero);
     return c ? ErrorES(c) : ErrorES(numero, QStringLiteral("I/O error %1").arg(numero));

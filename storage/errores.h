@@ -33,6 +33,5 @@ class ErrorConversion : public ErrorKorval {
 
 // The code and message of an operating-system error number. A number outside the table keeps
 // its own value and reads "I/O error <n>", also where it equals one of the table's codes.
-int CodigoDeErrno(int numero);
 QString MensajeDeCodigo(int codigo);
 ErrorES ErrorDeErrno(int numero);
