@@ -36,10 +36,8 @@ void InteraccionPorDefecto() {
         box.exec();
     };
     i.elegirArchivo = [](const QString& carpeta, const QString& titulo, const QString& patron) {
-        // One filter entry: its text, and the pattern it matches.
-        QFileDialog d(QApplication::activeWindow(), QString(), carpeta);
-        d.setFileMode(QFileDialog::ExistingFile);
-        d.setNameFilter(titulo.contains(patron) ? titulo : titulo + " (" + patron + ")");
+        QFileDialog d(QApplication::activeWindow());
+        PrepararDialogoAbrir(d, carpeta, titulo, patron);
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
                    ? d.selectedFiles().first()
                    : QString();
@@ -50,6 +48,15 @@ void InteraccionPorDefecto() {
         if (!reloj.isValid()) reloj.start();
         return reloj.elapsed();
     };
+}
+
+void PrepararDialogoAbrir(QFileDialog& d, const QString& carpeta, const QString& titulo,
+                          const QString& patron) {
+    d.setDirectory(carpeta);
+    d.setFileMode(QFileDialog::ExistingFile);
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    // One filter entry: the text shown, which names the pattern it matches.
+    d.setNameFilter(titulo.contains(patron) ? titulo : titulo + " (" + patron + ")");
 }
 
 QString TextoDeError(const QString& mensaje) {

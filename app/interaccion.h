@@ -27,6 +27,11 @@ TInteraccion& Interaccion();
 // Restores the real boxes, dialog and clocks.
 void InteraccionPorDefecto();
 
+class QFileDialog;
+// The real open-file dialog's settings: start folder, one filter entry, an existing file.
+void PrepararDialogoAbrir(QFileDialog& d, const QString& carpeta, const QString& titulo,
+                          const QString& patron);
+
 // The text an error report shows: a full stop is added unless the message already ends in a
 // character at or below ".".
 QString TextoDeError(const QString& mensaje);

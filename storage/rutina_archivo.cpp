@@ -15,7 +15,7 @@ int ContadorCargas() {
     return cargas;
 }
 
-QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo) {
+QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo, qsizetype* resto) {
     QList<QByteArray> lineas;
     qsizetype i = 0;
     const qsizetype n = bytes.size();
@@ -27,6 +27,7 @@ QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo) {
         const qsizetype lf = bytes.indexOf('\n', fin);
         i = lf < 0 ? n : lf + 1;
     }
+    if (resto) *resto = i;
     return lineas;
 }
 
@@ -49,10 +50,11 @@ QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int col
     return A1252(texto);
 }
 
-void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas) {
+bool LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas) {
     A = tablaVacia(filas, columnas);
     C = TMarcas(filas, 0);
-    const QList<QByteArray> lineas = SepararLineas(bytes, filas);
+    qsizetype resto = 0;
+    const QList<QByteArray> lineas = SepararLineas(bytes, filas, &resto);
     std::optional<ErrorConversion> primerError;
     Tarreglo_de_strings campos;
     for (int i = 0; i < lineas.size(); ++i) {
@@ -70,6 +72,10 @@ void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int c
         }
     }
     if (primerError) throw *primerError;
+    // Only line ends may follow the rows.
+    for (; resto < bytes.size(); ++resto)
+        if (bytes[resto] != '\r' && bytes[resto] != '\n') return false;
+    return true;
 }
 
 bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas) {
@@ -80,8 +86,9 @@ bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
         return true;
     }
     QByteArray bytes;
+    const qint64 tam = QFileInfo(ruta).size();
     try {
-        if (QFileInfo(ruta).size() > kTamMaximoRutina)
+        if (tam > kTamMaximoRutina)
             throw ErrorKorval(QStringLiteral("El archivo es demasiado grande para ser una rutina"));
         bytes = LeerArchivoEntero(ruta);
     } catch (...) {
@@ -89,13 +96,9 @@ bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
         A = tablaVacia(filas, columnas);
         throw;
     }
-    LeerRutina(bytes, A, C, filas, columnas);
+    const bool completa = LeerRutina(bytes, A, C, filas, columnas);
     // Bytes after an end-of-file mark are invisible to the sheet, and a save would drop them.
-    if (QFileInfo(ruta).size() > bytes.size()) return false;
-    const QList<QByteArray> todas = SepararLineas(bytes);
-    for (qsizetype i = filas; i < todas.size(); ++i)
-        if (!todas[i].isEmpty()) return false;
-    return true;
+    return completa && tam <= bytes.size();
 }
 
 void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,

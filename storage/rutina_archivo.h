@@ -12,14 +12,17 @@ using TMarcas = QList<qint32>;     // one colour mark per row; 0 is none
 
 // Lines as every text file of the program is read: a line ends at its first CR or LF and the
 // reader goes on after the next LF. At most `maximo` lines when it is not negative.
-QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo = -1);
+// `resto`, when given, receives where reading stopped.
+QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo = -1,
+                                qsizetype* resto = nullptr);
 
 QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int columnas);
 
 // Fills A and C from the file's bytes. Rows the file does not fill are empty with mark 0. A mark
 // that is not an integer gives 0; the first such one is thrown as ErrorConversion once every row
 // has been read.
-void LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas);
+// Returns false when the bytes hold text past the rows, which a save would drop.
+bool LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas);
 
 // Larger files are not routines (100 short lines); they are refused rather than shown.
 inline constexpr qint64 kTamMaximoRutina = 1 << 20;

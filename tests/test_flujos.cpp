@@ -5,6 +5,7 @@
 #include "storage/rutina_archivo.h"
 
 #include <QClipboard>
+#include <QFileDialog>
 
 static const QString kRespaldo = "respaldos/20230102Ana-20230102-183005.kvr";
 
@@ -110,6 +111,12 @@ void TestFlujos::importarDeOtroUsuarioYCarpeta() {
     e.archivoElegido = e.ruta("20221215Luis.kvr");
     QTest::mouseClick(w.btnImportar, Qt::LeftButton);
     QCOMPARE(e.dialogos, QStringList{QDir::homePath() + "|KORVAL files (*.kvr)|*.kvr"});
+    // The real dialog, set up with those answers but never shown, offers that one entry.
+    QFileDialog dialogo;
+    PrepararDialogoAbrir(dialogo, QDir::homePath(), "KORVAL files (*.kvr)", "*.kvr");
+    QCOMPARE(dialogo.nameFilters(), QStringList{"KORVAL files (*.kvr)"});
+    QCOMPARE(QDir(dialogo.directory()).absolutePath(), QDir(QDir::homePath()).absolutePath());
+    QCOMPARE(dialogo.fileMode(), QFileDialog::ExistingFile);
     QCOMPARE(e.leer("20230102Ana.kvr"), deLuis);
     QCOMPARE(e.leer("20221215Luis.kvr"), deLuis);
     QCOMPARE(w.lblTitulo->text(), QStringLiteral("Lunes para Ana"));
