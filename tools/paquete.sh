@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from build/, validates the launcher and the metainfo, and, when run
-# as root, installs the package with apt, starts the installed program headless, asks it to close
-# and removes the package again.
+# as root on a machine without a korval package of its own, installs the package with apt, starts
+# the installed program headless, asks it to close and removes the package again. A korval that
+# the machine had before is never replaced or removed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +17,10 @@ dpkg-deb -f "$deb" Depends
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "not root: the package was built and checked, not installed"
+  exit 0
+fi
+if dpkg-query -W -f='${Status}' korval 2>/dev/null | grep -q 'install ok installed'; then
+  echo "korval was already installed here: the package was built and checked, not installed"
   exit 0
 fi
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null

@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 
 paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins)
 if [ "${1:-}" = "--tests" ]; then
-  paquetes+=(clang-14 libclang-rt-14-dev dpkg-dev desktop-file-utils appstream)
+  # The package check needs dpkg-dev and file (CPack's DEB generator calls both).
+  paquetes+=(clang-14 libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream)
 fi
 faltan=()
 for p in "${paquetes[@]}"; do
