@@ -13,6 +13,14 @@
 #include <QPainter>
 
 void TMain::CargarArchivo(const QString& arch) {
+    if (arch.isEmpty()) {
+        // No user is selected: the sheet is empty and belongs to no file (the data folder's own
+        // path is not a routine).
+        A = TTabla(RowCount(), QStringList(ColumnCount()));
+        C = TMarcas(RowCount(), 0);
+        respaldoPendiente_.clear();
+        return;
+    }
     const QString ruta = PathCompleto(arch);
     try {
         const bool completa = CargarRutina(ruta, A, C, RowCount(), ColumnCount());

@@ -59,6 +59,18 @@ void PrepararDialogoAbrir(QFileDialog& d, const QString& carpeta, const QString&
     d.setNameFilter(titulo.contains(patron) ? titulo : titulo + " (" + patron + ")");
 }
 
+TSinRepetidos::TSinRepetidos() : anterior_(Interaccion().error) {
+    Interaccion().error = [this](const QString& m) {
+        if (vistos_.contains(m)) return;
+        vistos_ << m;
+        anterior_(m);
+    };
+}
+
+TSinRepetidos::~TSinRepetidos() {
+    Interaccion().error = anterior_;
+}
+
 QString TextoDeError(const QString& mensaje) {
     if (mensaje.isEmpty() || mensaje.back() > u'.') return mensaje + u'.';
     return mensaje;

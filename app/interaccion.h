@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -35,6 +36,20 @@ void PrepararDialogoAbrir(QFileDialog& d, const QString& carpeta, const QString&
 // The text an error report shows: a full stop is added unless the message already ends in a
 // character at or below ".".
 QString TextoDeError(const QString& mensaje);
+
+// While it lives, a report that repeats one already shown is dropped: while the window starts,
+// one bad file fails in each of the loads that start-up makes, and is worth one box.
+class TSinRepetidos {
+  public:
+    TSinRepetidos();
+    ~TSinRepetidos();
+    TSinRepetidos(const TSinRepetidos&) = delete;
+    TSinRepetidos& operator=(const TSinRepetidos&) = delete;
+
+  private:
+    std::function<void(const QString&)> anterior_;
+    QStringList vistos_;
+};
 
 // Runs a handler; any error it raises reaches the user as a report and never the event loop.
 void Protegido(const std::function<void()>& manejador);

@@ -48,7 +48,7 @@ template <class W> static W* alineado(W* w, TAlineacion modo, const QRectF& r) {
     return w;
 }
 
-TMain::TMain() {
+TMain::TMain() : arranque_(std::make_unique<TSinRepetidos>()) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("KORVAL"));
     QIcon icono;
@@ -297,6 +297,7 @@ void TMain::showEvent(QShowEvent* e) {
     mostrado_ = true;
     AjusteComponentes();
     Protegido([&] { FormShow(); });
+    arranque_.reset();
 }
 
 void TMain::resizeEvent(QResizeEvent* e) {

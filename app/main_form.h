@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QWidget>
 
+#include <memory>
+
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -17,6 +19,7 @@ class TDelegadoRutina;
 class TImagen;
 class TModeloRutina;
 class TPanel;
+class TSinRepetidos;
 class TRectangulo;
 class TVistaRutina;
 
@@ -152,6 +155,7 @@ class TMain : public QWidget {
     int ultimoUsuario_ = -1;    // the user selected before "+" was chosen
     qint64 finCuentaMs_ = 0;    // when the running countdown ends, on the monotonic clock
     QString respaldoPendiente_; // a file that failed to load; copied before it is replaced
+    std::unique_ptr<TSinRepetidos> arranque_; // until the first show: each failure shown once
 };
 
 // Creates the window, shows it and runs the event loop; a start-up failure is reported as

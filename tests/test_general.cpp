@@ -27,6 +27,7 @@ class TestGeneral : public QObject {
     void entero_data();
     void entero();
     void existencia();
+    void existenciaSinBarrido();
     void carpetaDeDatosCreada();
     void carpetaDeDatosImposible();
 };
@@ -281,6 +282,29 @@ void TestGeneral::existencia() {
     QVERIFY(estaArchivo(d + "/.hid?en"));
     QVERIFY(!estaCarpeta(d + "/.hid*"));
     QVERIFY(!estaArchivo(d + "/*.kvr"));
+}
+
+// A routine's name without "*" or "?" is looked up by one stat, never by a folder scan: a scan
+// reads "[" as a pattern, so for a user called "Ana[1]" it answers the opposite of the truth.
+void TestGeneral::existenciaSinBarrido() {
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    for (const char* nombre : {"20230102Ana[1].kvr", "20230103Ana1.kvr", "Luis[2]"}) {
+        QFile f(d + "/" + nombre);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir(d).mkdir("Eva[3]"));
+    QVERIFY(QDir(d).mkdir("Eva4"));
+    // A scan with these names as patterns finds the other file in each pair.
+    QCOMPARE(QDir(d).entryList({"20230102Ana[1].kvr"}, QDir::Files), QStringList());
+    QCOMPARE(QDir(d).entryList({"20230103Ana[1].kvr"}, QDir::Files),
+             QStringList{"20230103Ana1.kvr"});
+
+    QVERIFY(estaArchivo(d + "/20230102Ana[1].kvr"));
+    QVERIFY(!estaArchivo(d + "/20230103Ana[1].kvr"));
+    QVERIFY(estaArchivo(d + "/Luis[2]"));
+    QVERIFY(estaCarpeta(d + "/Eva[3]"));
+    QVERIFY(!estaCarpeta(d + "/Eva[4]"));
 }
 
 void TestGeneral::carpetaDeDatosCreada() {

@@ -24,6 +24,8 @@ class TestVentana : public QObject {
     void disposicion();
     void tintaDeFilaMarcada();
     void marcaInvalidaAlArrancar();
+    void listaDeUsuariosInutil_data();
+    void listaDeUsuariosInutil();
     void carpetaDeDatosImposible();
     void iconoYCierrePorSenal();
     void textoDeError_data();
@@ -335,6 +337,29 @@ void TestVentana::marcaInvalidaAlArrancar() {
     QTest::mouseClick(w.Image3, Qt::LeftButton);
     QVERIFY(e.errores.isEmpty());
     QCOMPARE(e.valor(0, 0), QString());
+}
+
+// The window opens whatever the user list holds; what cannot be used is reported once.
+void TestVentana::listaDeUsuariosInutil_data() {
+    QTest::addColumn<QByteArray>("lista"); // empty: a folder named like the list
+    QTest::addColumn<QString>("mensaje");
+    QTest::newRow("carpeta") << QByteArray() << "File access denied.";
+    QTest::newRow("caracter de control")
+        << QByteArray("A\x01na\r\n") << "Invalid characters in path.";
+}
+
+void TestVentana::listaDeUsuariosInutil() {
+    QFETCH(QByteArray, lista);
+    QFETCH(QString, mensaje);
+    Entorno e;
+    if (lista.isEmpty())
+        QVERIFY(QDir(e.datos).mkdir("USRS.kvldat"));
+    else
+        e.usuarios(lista);
+    TMain& w = e.abrir();
+    QVERIFY(w.isVisible());
+    QCOMPARE(e.errores, QStringList{mensaje});
+    QCOMPARE(e.archivos(), lista.isEmpty() ? QStringList() : QStringList{"USRS.kvldat"});
 }
 
 void TestVentana::carpetaDeDatosImposible() {
