@@ -19,14 +19,16 @@
 #include <cmath>
 
 void TMain::importar_a_hoyClick() {
+    if (!ConfirmarEditor()) return;
     comprobarUsuarioElegido();
-    const QString source = PathCompleto(ArchivoActual());
+    const QString source = modelo_->Rutina()->ruta;
     fijarDia(hoy());
     UsuarioDateChange();
     cargarEnRutinaActual(source);
 }
 
 void TMain::btnImportarClick() {
+    if (!ConfirmarEditor()) return;
 #ifdef Q_OS_WIN
     const QString carpeta = QStringLiteral("C:\\");
 #else
@@ -38,33 +40,29 @@ void TMain::btnImportarClick() {
 }
 
 void TMain::ImportarArchivos(const QString& file) {
+    if (!ConfirmarEditor()) return;
     comprobarUsuarioElegido();
     cargarEnRutinaActual(file);
 }
 
 void TMain::cargarEnRutinaActual(const QString& origen) {
-    try {
-        {
-            const TBracket bracket(modelo_);
-            CargarArchivo(origen);
-        }
-        // The routine about to be replaced is kept first, so the import picture can bring it
-        // back.
-        RespaldarArchivo(carpeta_principal, PathCompleto(ArchivoActual()), Interaccion().ahora());
-    } catch (...) {
-        // Nothing was replaced: show the current routine again as it is on disk, so that the
-        // next edit cannot store a half-loaded table over it.
-        try {
-            const TBracket bracket(modelo_);
-            CargarArchivo(ArchivoActual());
-        } catch (...) {
-        }
-        throw;
+    // The new content is read whole first: when it cannot be, nothing changes.
+    TRutina nueva = TRutina::Vacia(RowCount(), ColumnCount());
+    CargarRutina(nueva, origen);
+    const PRutina& actual = modelo_->Rutina();
+    // The routine about to be replaced is kept first, so the import picture can bring it back.
+    RespaldarArchivo(carpeta_principal, actual->ruta, Interaccion().ahora());
+    {
+        const TBracket bracket(modelo_);
+        actual->A = nueva.A;
+        actual->C = nueva.C;
+        actual->respaldar = false; // copied just now
     }
     RutinaSetValue(-1, -1, QString());
 }
 
 void TMain::Image6Click() {
+    if (!ConfirmarEditor()) return;
     const int fila = Rutina->Row();
     const int columna = Rutina->Col();
     if (fila == -1 || columna == -1) return;
@@ -80,8 +78,7 @@ void TMain::Image6Click() {
     timerActual = n;
     lblTimer->setText(QString::number(n));
     ajustarFuenteTimer();
-    pnlTimer->show();
-    pnlTimer->raise();
+    cubrirCon(pnlTimer, cerrartimer);
     // The end is fixed on a clock that does not jump; late ticks cannot stretch the rest.
     finCuentaMs_ = Interaccion().relojMs() + qint64(n) * 1000;
     if (!Timer1->isActive()) Timer1->start();
@@ -97,7 +94,7 @@ void TMain::Timer1Timer() {
 
 void TMain::cerrartimerClick() {
     Timer1->stop();
-    pnlTimer->hide();
+    descubrir(pnlTimer);
 }
 
 void TMain::ajustarFuenteTimer() {
@@ -111,12 +108,12 @@ void TMain::ajustarFuenteTimer() {
 }
 
 void TMain::btnCompartirClick() {
-    const QString path = PathCompleto(ArchivoActual());
-    if (!estaArchivo(path)) {
+    if (!ConfirmarEditor()) return;
+    if (!estaArchivo(modelo_->Rutina()->ruta)) {
         Interaccion().aviso(QStringLiteral("Rutina vacia"));
         return;
     }
     QGuiApplication::clipboard()->setText(
-        ResumenRutina(SelecteDate->date(), Usuario->currentText(), A));
+        ResumenRutina(modelo_->Rutina()->dia, modelo_->Rutina()->usuario, A()));
     Interaccion().aviso(QStringLiteral("Rutina copiada al portapapeles"));
 }

@@ -10,26 +10,25 @@
 #include "storage/respaldo.h"
 
 #include <QComboBox>
+#include <QDateEdit>
 #include <QPainter>
 
 void TMain::CargarArchivo(const QString& arch) {
-    if (arch.isEmpty()) {
-        // No user is selected: the sheet is empty and belongs to no file (the data folder's own
-        // path is not a routine).
-        A = TTabla(RowCount(), QStringList(ColumnCount()));
-        C = TMarcas(RowCount(), 0);
-        respaldoPendiente_.clear();
-        return;
-    }
-    const QString ruta = PathCompleto(arch);
-    try {
-        const bool completa = CargarRutina(ruta, A, C, RowCount(), ColumnCount());
-        respaldoPendiente_ = completa ? QString() : ruta;
-    } catch (...) {
-        // The sheet does not hold all of this file: before a save replaces it, keep a copy.
-        respaldoPendiente_ = estaArchivo(ruta) ? ruta : QString();
-        throw;
-    }
+    // A new routine value for the user and day now selected; the file is resolved here, once,
+    // and travels with the value.
+    auto r = std::make_shared<TRutina>(TRutina::Vacia(RowCount(), ColumnCount()));
+    r->dia = SelecteDate->date();
+    if (Usuario->currentIndex() >= 0) r->usuario = Usuario->currentText();
+    // Shown also when the load fails: the sheet then holds what could be read, and the file is
+    // kept in "respaldos" before a save replaces it.
+    struct Mostrar {
+        TModeloRutina* m;
+        PRutina& r;
+        ~Mostrar() { m->FijarRutina(r); }
+    } mostrar{modelo_, r};
+    // No user is selected: the sheet is empty and belongs to no file (the data folder's own
+    // path is not a routine).
+    if (!arch.isEmpty()) CargarRutina(*r, PathCompleto(arch));
 }
 
 QString TMain::DameArchivo(const QString& arch) {
@@ -37,8 +36,9 @@ QString TMain::DameArchivo(const QString& arch) {
 }
 
 void TMain::RutinaGetValue(int ACol, int ARow, QString& Value) const {
-    if (ARow >= 0 && ARow < A.size() && ACol >= 0 && ACol < A[ARow].size())
-        Value = A[ARow][ACol];
+    const TTabla& tabla = A();
+    if (ARow >= 0 && ARow < tabla.size() && ACol >= 0 && ACol < tabla[ARow].size())
+        Value = tabla[ARow][ACol];
     else
         Value.clear();
 }
@@ -51,41 +51,29 @@ void TMain::comprobarUsuarioElegido() const {
 }
 
 bool TMain::RutinaSetValue(int ACol, int ARow, const QString& Value) {
-    comprobarUsuarioElegido();
-    if (ACol != -1 || ARow != -1) {
-        const QString motivo = MotivoTextoInvalido(Value);
-        if (!motivo.isEmpty()) throw ErrorKorval(motivo);
-        if (A.size() != RowCount()) A = TTabla(RowCount(), QStringList(ColumnCount()));
-        A[ARow][ACol] = Value;
-    }
-    const QString name = ArchivoActual();
-    const QString ruta = PathCompleto(name);
-    if (!respaldoPendiente_.isEmpty() && ruta == respaldoPendiente_) {
-        RespaldarArchivo(carpeta_principal, ruta, Interaccion().ahora());
-        respaldoPendiente_.clear();
-    }
-    GuardarRutina(ruta, A, C, RowCount(), ColumnCount());
+    // (-1, -1) saves the whole routine after a row move or a mark.
+    if (ACol == -1 && ARow == -1)
+        modelo_->GuardarTodo();
+    else
+        modelo_->Escribir(modelo_->Rutina(), ARow, ACol, Value);
     return true;
 }
 
 void TMain::RutinaDrawColumnCell(QPainter* Canvas, const QRectF& Bounds, int Row) const {
-    if (Row < 0 || Row >= C.size() || C[Row] == 0) return;
-    Canvas->save();
-    Canvas->setOpacity(0.5);
-    Canvas->fillRect(Bounds, QColor::fromRgba(quint32(C[Row])));
-    Canvas->restore();
+    if (Row >= 0 && Row < C().size()) DibujarTinte(Canvas, Bounds, C()[Row]);
 }
 
 void TMain::intercambiar_filas(int f1, int f2) {
     TBracket bracket(modelo_);
-    if (f1 < 0 || f2 < 0 || f1 >= A.size() || f2 >= A.size()) return;
-    for (int j = 0; j < A[f1].size(); ++j)
-        std::swap(A[f1][j], A[f2][j]);
+    TTabla& tabla = modelo_->Rutina()->A;
+    if (f1 < 0 || f2 < 0 || f1 >= tabla.size() || f2 >= tabla.size()) return;
+    for (int j = 0; j < tabla[f1].size(); ++j)
+        std::swap(tabla[f1][j], tabla[f2][j]);
 }
 
 void TMain::Image1Click() {
     // An open editor lands in the row it was opened on, before the rows move.
-    delegado_->CerrarEditor();
+    if (!ConfirmarEditor()) return;
     const int r = Rutina->Row();
     if (r == -1 || r == RowCount() - 1) return;
     intercambiar_filas(r, r + 1);
@@ -96,7 +84,7 @@ void TMain::Image1Click() {
 }
 
 void TMain::Image2Click() {
-    delegado_->CerrarEditor();
+    if (!ConfirmarEditor()) return;
     const int r = Rutina->Row();
     if (r == -1 || r == 0) return;
     intercambiar_filas(r, r - 1);
@@ -116,10 +104,11 @@ qint32 TMain::ColorDe(const TRectangulo* muestra) {
 }
 
 void TMain::SetearColor(qint32 c) {
+    if (!ConfirmarEditor()) return;
     const int fila = Rutina->Row();
     if (fila == -1) return;
     comprobarUsuarioElegido();
-    C[fila] = c;
+    modelo_->Rutina()->C[fila] = c;
     RutinaSetValue(-1, -1, QString());
     Rutina->viewport()->update();
 }

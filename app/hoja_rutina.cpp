@@ -1,18 +1,28 @@
 #include "app/hoja_rutina.h"
 
 #include "app/interaccion.h"
-#include "app/main_form.h"
+#include "general/general.h"
+#include "storage/errores.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLineEdit>
+#include <QPainter>
 
-static const char* const kOriginal = "korvalTextoOriginal";
-static const char* const kForzar = "korvalForzarCommit";
+#include <utility>
 
-TModeloRutina::TModeloRutina(TMain* main, int filas, int columnas)
-    : QAbstractTableModel(main), main_(main), filas_(filas), columnas_(columnas) {}
+void DibujarTinte(QPainter* p, const QRectF& r, qint32 marca) {
+    if (marca == 0) return;
+    p->save();
+    p->setOpacity(0.5);
+    p->fillRect(r, QColor::fromRgba(quint32(marca)));
+    p->restore();
+}
+
+TModeloRutina::TModeloRutina(QObject* padre, int filas, int columnas)
+    : QAbstractTableModel(padre),
+      rutina_(std::make_shared<TRutina>(TRutina::Vacia(filas, columnas))), filas_(filas),
+      columnas_(columnas) {}
 
 int TModeloRutina::rowCount(const QModelIndex& padre) const {
     return padre.isValid() ? 0 : filas_;
@@ -25,22 +35,56 @@ int TModeloRutina::columnCount(const QModelIndex& padre) const {
 QVariant TModeloRutina::data(const QModelIndex& i, int rol) const {
     switch (rol) {
     case Qt::DisplayRole:
-    case Qt::EditRole: {
-        QString valor;
-        main_->RutinaGetValue(i.column(), i.row(), valor);
-        return valor;
-    }
+    case Qt::EditRole:
+        if (!i.isValid() || i.row() >= rutina_->A.size() ||
+            i.column() >= rutina_->A[i.row()].size())
+            return QString();
+        return rutina_->A[i.row()][i.column()];
     default:
         return {};
     }
 }
 
+void TModeloRutina::Escribir(const PRutina& r, int fila, int columna, const QString& texto) {
+    if (permiso_) permiso_();
+    const QString motivo = MotivoTextoInvalido(texto);
+    if (!motivo.isEmpty()) throw ErrorKorval(motivo);
+    if (!r || fila < 0 || fila >= r->A.size() || columna < 0 || columna >= r->A[fila].size())
+        throw ErrorKorval(QStringLiteral("La celda no existe"));
+    r->A[fila][columna] = texto;
+    if (r == rutina_) emit dataChanged(index(fila, 0), index(fila, columnas_ - 1));
+    GuardarRutina(*r, carpeta_principal, Interaccion().ahora());
+}
+
+bool TModeloRutina::EscribirOInformar(const PRutina& r, int fila, int columna,
+                                      const QString& texto) {
+    try {
+        Escribir(r, fila, columna, texto);
+        return true;
+    } catch (const ErrorKorval& e) {
+        emit rechazado(e.mensaje());
+    } catch (const std::bad_alloc&) {
+        emit rechazado(QStringLiteral("Out of memory"));
+    }
+    return false;
+}
+
 bool TModeloRutina::setData(const QModelIndex& i, const QVariant& valor, int rol) {
     if (rol != Qt::EditRole || !i.isValid()) return false;
-    bool guardado = false;
-    Protegido([&] { guardado = main_->RutinaSetValue(i.column(), i.row(), valor.toString()); });
-    emit dataChanged(index(i.row(), 0), index(i.row(), columnas_ - 1));
+    const bool guardado = EscribirOInformar(rutina_, i.row(), i.column(), valor.toString());
+    // A refused text is drawn as it was.
+    if (!guardado) emit dataChanged(index(i.row(), 0), index(i.row(), columnas_ - 1));
     return guardado;
+}
+
+void TModeloRutina::GuardarTodo() {
+    if (permiso_) permiso_();
+    GuardarRutina(*rutina_, carpeta_principal, Interaccion().ahora());
+}
+
+void TModeloRutina::FijarRutina(PRutina r) {
+    rutina_ = std::move(r);
+    todoCambio();
 }
 
 QVariant TModeloRutina::headerData(int seccion, Qt::Orientation o, int rol) const {
@@ -56,21 +100,28 @@ Qt::ItemFlags TModeloRutina::flags(const QModelIndex& i) const {
     return QAbstractTableModel::flags(i) | Qt::ItemIsEditable;
 }
 
-void TModeloRutina::EndUpdate() {
-    if (profundidad_ > 0 && --profundidad_ == 0)
-        emit dataChanged(index(0, 0), index(filas_ - 1, columnas_ - 1));
+void TModeloRutina::todoCambio() {
+    // Inside a bracket the outermost end tells the view once.
+    if (profundidad_ == 0) emit dataChanged(index(0, 0), index(filas_ - 1, columnas_ - 1));
 }
 
-TDelegadoRutina::TDelegadoRutina(TMain* main, QObject* padre)
-    : QStyledItemDelegate(padre), main_(main) {}
+void TModeloRutina::EndUpdate() {
+    if (profundidad_ > 0 && --profundidad_ == 0) todoCambio();
+}
+
+TEditorCelda::TEditorCelda(QWidget* padre, PRutina r, const QModelIndex& i)
+    : QLineEdit(padre), rutina(std::move(r)), indice(i) {
+    setFrame(false);
+    setTextMargins(0, 0, 0, 0);
+}
+
+TDelegadoRutina::TDelegadoRutina(TModeloRutina* modelo, QObject* padre)
+    : QStyledItemDelegate(padre), modelo_(modelo) {}
 
 QWidget* TDelegadoRutina::createEditor(QWidget* padre, const QStyleOptionViewItem&,
                                        const QModelIndex& i) const {
-    auto* e = new QLineEdit(padre);
-    e->setFrame(false);
-    e->setTextMargins(0, 0, 0, 0);
+    auto* e = new TEditorCelda(padre, modelo_->Rutina(), i);
     abierto_ = e;
-    indiceAbierto_ = i;
     return e;
 }
 
@@ -79,55 +130,112 @@ void TDelegadoRutina::destroyEditor(QWidget* editor, const QModelIndex& i) const
     QStyledItemDelegate::destroyEditor(editor, i);
 }
 
-void TDelegadoRutina::CerrarEditor() {
-    QWidget* editor = abierto_;
-    if (!editor) return;
-    abierto_.clear();
-    if (indiceAbierto_.isValid())
-        setModelData(editor, const_cast<QAbstractItemModel*>(indiceAbierto_.model()),
-                     indiceAbierto_);
-    emit closeEditor(editor, QAbstractItemDelegate::NoHint);
-}
-
 void TDelegadoRutina::setEditorData(QWidget* editor, const QModelIndex& i) const {
+    auto* e = static_cast<TEditorCelda*>(editor);
     // Set once, when the editor opens: a redraw of the sheet must not undo what is being typed.
-    if (editor->property(kOriginal).isValid()) return;
-    const QString texto = i.data(Qt::EditRole).toString();
-    editor->setProperty(kOriginal, texto);
-    static_cast<QLineEdit*>(editor)->setText(texto);
+    if (e->abierto) return;
+    e->abierto = true;
+    e->original = i.data(Qt::EditRole).toString();
+    e->setText(e->original);
 }
 
-void TDelegadoRutina::setModelData(QWidget* editor, QAbstractItemModel* m,
-                                   const QModelIndex& i) const {
-    const QString texto = static_cast<QLineEdit*>(editor)->text();
-    const bool forzar = editor->property(kForzar).toBool();
-    editor->setProperty(kForzar, false);
+bool TDelegadoRutina::comprometer(TEditorCelda* e, bool informar) const {
+    const QString texto = e->text();
+    const bool forzar = std::exchange(e->forzar, false);
     // Enter and Tab commit even unchanged text; any other way out only a change.
-    if (!forzar && texto == editor->property(kOriginal).toString()) return;
-    editor->setProperty(kOriginal, texto);
-    m->setData(i, texto, Qt::EditRole);
-}
-
-bool TDelegadoRutina::eventFilter(QObject* editor, QEvent* e) {
-    if (e->type() == QEvent::KeyPress) {
-        switch (static_cast<QKeyEvent*>(e)->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            editor->setProperty(kForzar, true);
-            break;
-        default:
-            break;
+    if (!forzar && texto == e->original) return true;
+    const int fila = e->indice.row();
+    const int columna = e->indice.column();
+    bool ok = false;
+    if (informar) {
+        ok = modelo_->EscribirOInformar(e->rutina, fila, columna, texto);
+    } else {
+        try {
+            modelo_->Escribir(e->rutina, fila, columna, texto);
+            ok = true;
+        } catch (...) {
         }
     }
-    return QStyledItemDelegate::eventFilter(editor, e);
+    if (ok) e->original = texto;
+    return ok;
+}
+
+void TDelegadoRutina::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex&) const {
+    // The view commits on its own only when another cell becomes current; the editor closes then
+    // whatever the answer, as a click elsewhere does.
+    comprometer(static_cast<TEditorCelda*>(editor), true);
+}
+
+bool TDelegadoRutina::cerrarCon(TEditorCelda* e, QAbstractItemDelegate::EndEditHint pista) {
+    abierto_.clear();
+    emit closeEditor(e, pista);
+    return true;
+}
+
+bool TDelegadoRutina::Confirmar(bool informar) {
+    TEditorCelda* e = abierto_;
+    if (!e) return true;
+    if (!comprometer(e, informar)) {
+        // The text stays where it was typed, for the user to mend or escape.
+        if (informar && abierto_) abierto_->setFocus();
+        return false;
+    }
+    if (abierto_ == e) cerrarCon(e, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
+void TDelegadoRutina::Descartar() {
+    TEditorCelda* e = abierto_;
+    if (!e) return;
+    e->removeEventFilter(this);
+    cerrarCon(e, QAbstractItemDelegate::RevertModelCache);
+}
+
+bool TDelegadoRutina::eventFilter(QObject* objeto, QEvent* ev) {
+    auto* e = qobject_cast<TEditorCelda*>(objeto);
+    if (!e) return QStyledItemDelegate::eventFilter(objeto, ev);
+    if (ev->type() == QEvent::KeyPress) {
+        QAbstractItemDelegate::EndEditHint pista;
+        switch (static_cast<QKeyEvent*>(ev)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            pista = QAbstractItemDelegate::SubmitModelCache;
+            break;
+        case Qt::Key_Tab:
+            pista = QAbstractItemDelegate::EditNextItem;
+            break;
+        case Qt::Key_Backtab:
+            pista = QAbstractItemDelegate::EditPreviousItem;
+            break;
+        default:
+            return QStyledItemDelegate::eventFilter(objeto, ev);
+        }
+        e->forzar = true;
+        // A refused text keeps the editor open with it.
+        if (comprometer(e, true) && abierto_ == e) cerrarCon(e, pista);
+        return true;
+    }
+    if (ev->type() == QEvent::FocusOut) {
+        // A message box, the calendar or another window took the focus: only the user's own
+        // ways out commit or close an editor.
+        const auto razon = static_cast<QFocusEvent*>(ev)->reason();
+        const QWidget* ahora = QApplication::focusWidget();
+        if (razon == Qt::ActiveWindowFocusReason || razon == Qt::PopupFocusReason || !ahora ||
+            ahora->window() != e->window())
+            return false;
+        // Another widget of the window: a storable change is committed and the editor closes.
+        // A refused one waits, open, for the action that moved the focus, which reports it.
+        if (comprometer(e, false) && abierto_ == e) cerrarCon(e, QAbstractItemDelegate::NoHint);
+        return false;
+    }
+    return QStyledItemDelegate::eventFilter(objeto, ev);
 }
 
 void TDelegadoRutina::paint(QPainter* p, const QStyleOptionViewItem& o,
                             const QModelIndex& i) const {
     QStyledItemDelegate::paint(p, o, i);
-    main_->RutinaDrawColumnCell(p, QRectF(o.rect), i.row());
+    const TMarcas& C = modelo_->Rutina()->C;
+    if (i.row() >= 0 && i.row() < C.size()) DibujarTinte(p, QRectF(o.rect), C[i.row()]);
 }
 
 int TEstiloSinMargen::pixelMetric(PixelMetric m, const QStyleOption* o, const QWidget* w) const {

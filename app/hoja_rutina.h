@@ -1,34 +1,64 @@
-// The grid adapters: a model that holds no copy of the routine, the delegate that decides what
-// is a commit, and the view that keeps "no selected cell" until the user picks one.
+// The grid adapters: a model over the routine on the sheet, the typed cell editor, the delegate
+// that decides what is a commit, and the view that keeps "no selected cell" until the user picks
+// one. An edit belongs to the routine its editor was opened on, whatever the sheet shows later.
 #pragma once
 
+#include "storage/rutina.h"
+
 #include <QAbstractTableModel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
-class TMain;
+#include <functional>
+#include <memory>
+
+using PRutina = std::shared_ptr<TRutina>;
 
 class TModeloRutina : public QAbstractTableModel {
     Q_OBJECT
   public:
-    TModeloRutina(TMain* main, int filas, int columnas);
+    TModeloRutina(QObject* padre, int filas, int columnas);
 
     int rowCount(const QModelIndex& padre = {}) const override;
     int columnCount(const QModelIndex& padre = {}) const override;
     QVariant data(const QModelIndex& i, int rol) const override;
+    // Stores and saves the text; false when it is refused or cannot be saved, and the reason
+    // goes out through rechazado().
     bool setData(const QModelIndex& i, const QVariant& valor, int rol) override;
     QVariant headerData(int seccion, Qt::Orientation o, int rol) const override;
     Qt::ItemFlags flags(const QModelIndex& i) const override;
+
+    // The routine on the sheet. Setting another one makes the view read every cell again.
+    const PRutina& Rutina() const { return rutina_; }
+    void FijarRutina(PRutina r);
+
+    // Stores a cell of `r` (which need not be the one shown) and saves `r`; throws ErrorKorval
+    // when the text cannot be stored, writing is not allowed now, or the save fails. The typed
+    // text stays in the cell when only the save failed.
+    void Escribir(const PRutina& r, int fila, int columna, const QString& texto);
+    // The same, reporting a failure through rechazado(); true when stored and saved.
+    bool EscribirOInformar(const PRutina& r, int fila, int columna, const QString& texto);
+    // Why no cell may be written now (no user selected), checked before every store; it throws.
+    void FijarPermiso(std::function<void()> comprobar) { permiso_ = std::move(comprobar); }
+    // Saves the whole routine shown (a row move, a mark); throws ErrorKorval on failure.
+    void GuardarTodo();
 
     // The update bracket: nestable; the outermost end makes the view read every cell again.
     void BeginUpdate() { ++profundidad_; }
     void EndUpdate();
     int profundidad() const { return profundidad_; }
 
+  signals:
+    void rechazado(const QString& motivo);
+
   private:
-    TMain* main_;
+    void todoCambio();
+
+    PRutina rutina_;
+    std::function<void()> permiso_;
     int filas_;
     int columnas_;
     int profundidad_ = 0;
@@ -46,10 +76,23 @@ class TBracket {
     TModeloRutina* m_;
 };
 
+// The cell editor: it knows the text it opened with, whether Enter or Tab asked for a commit, and
+// the routine and cell it belongs to.
+class TEditorCelda : public QLineEdit {
+    Q_OBJECT
+  public:
+    TEditorCelda(QWidget* padre, PRutina rutina, const QModelIndex& indice);
+    QString original;
+    bool abierto = false; // the original text was set
+    bool forzar = false;  // Enter or Tab: commit even unchanged text
+    const PRutina rutina;
+    const QPersistentModelIndex indice;
+};
+
 class TDelegadoRutina : public QStyledItemDelegate {
     Q_OBJECT
   public:
-    explicit TDelegadoRutina(TMain* main, QObject* padre);
+    TDelegadoRutina(TModeloRutina* modelo, QObject* padre);
 
     QWidget* createEditor(QWidget* padre, const QStyleOptionViewItem& o,
                           const QModelIndex& i) const override;
@@ -58,17 +101,24 @@ class TDelegadoRutina : public QStyledItemDelegate {
     void destroyEditor(QWidget* editor, const QModelIndex& i) const override;
     void paint(QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i) const override;
 
-    // Commits an open editor as a click elsewhere would (changed text only) and closes it.
-    void CerrarEditor();
-    bool HayEditor() const { return !abierto_.isNull(); }
+    // Commits an open editor into its own routine as a click elsewhere would (changed text only)
+    // and closes it. When the text is refused the editor stays open with it and the answer is
+    // false; `informar` says whether the refusal is reported.
+    bool Confirmar(bool informar = true);
+    // Closes an open editor without committing.
+    void Descartar();
+    TEditorCelda* Editor() const { return abierto_; }
 
   protected:
-    bool eventFilter(QObject* editor, QEvent* e) override;
+    bool eventFilter(QObject* objeto, QEvent* e) override;
 
   private:
-    TMain* main_;
-    mutable QPointer<QWidget> abierto_;
-    mutable QPersistentModelIndex indiceAbierto_;
+    // Commits the editor's text when it changed (or is forced); false when refused.
+    bool comprometer(TEditorCelda* e, bool informar) const;
+    bool cerrarCon(TEditorCelda* e, QAbstractItemDelegate::EndEditHint pista);
+
+    TModeloRutina* modelo_;
+    mutable QPointer<TEditorCelda> abierto_;
 };
 
 // Cell text without the style's inner margin.
@@ -92,3 +142,6 @@ class TVistaRutina : public QTableView {
   protected:
     void focusInEvent(QFocusEvent* e) override;
 };
+
+// The half-transparent colour of a marked row over a cell; nothing for mark 0.
+void DibujarTinte(QPainter* p, const QRectF& r, qint32 marca);

@@ -9,6 +9,7 @@
 #include "storage/errores.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -19,6 +20,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <memory>
@@ -63,7 +65,18 @@ TMain::TMain() : arranque_(std::make_unique<TSinRepetidos>()) {
     FormResize();
 }
 
-TMain::~TMain() = default;
+TMain::~TMain() {
+    // An editor left open must not write while the window's parts are taken down.
+    delegado_->Descartar();
+}
+
+const TTabla& TMain::A() const {
+    return modelo_->Rutina()->A;
+}
+
+const TMarcas& TMain::C() const {
+    return modelo_->Rutina()->C;
+}
 
 int TMain::RowCount() const {
     return modelo_->rowCount();
@@ -93,7 +106,7 @@ void TMain::construirVentana() {
     Rutina = new TVistaRutina(pnlMain);
     Colocar(Rutina, {0, 64, 425, 553});
     Rutina->setModel(modelo_);
-    delegado_ = new TDelegadoRutina(this, Rutina);
+    delegado_ = new TDelegadoRutina(modelo_, Rutina);
     Rutina->setItemDelegate(delegado_);
     auto* estilo = new TEstiloSinMargen();
     estilo->setParent(Rutina);
@@ -234,31 +247,103 @@ void TMain::conectar() {
     clic(c8, &TMain::c8Click);
     connect(Timer1, &QTimer::timeout, this, [this] { Protegido([&] { Timer1Timer(); }); });
     connect(Usuario, &QComboBox::currentIndexChanged, this,
-            [this] { Protegido([&] { UsuarioDateChange(); }); });
-    connect(SelecteDate, &QDateEdit::dateChanged, this, [this](QDate dia) {
-        // Return in the field reports the same day again.
-        if (dia == ultimoDia_) return;
-        ultimoDia_ = dia;
-        Protegido([&] { UsuarioDateChange(); });
-    });
+            [this] { Protegido([&] { alCambiarUsuario(); }); });
+    connect(SelecteDate, &QDateEdit::dateChanged, this,
+            [this](QDate dia) { Protegido([&] { alCambiarDia(dia); }); });
+    // The model reports nothing itself: a refused or failed commit reaches the user here.
+    connect(modelo_, &TModeloRutina::rechazado, this,
+            [](const QString& motivo) { Protegido([&] { throw ErrorKorval(motivo); }); });
+    modelo_->FijarPermiso([this] { comprobarUsuarioElegido(); });
     // Enter in the name box acts as OK, Escape as X.
     connect(txtUsuarioNuevo, &QLineEdit::returnPressed, this,
             [this] { Protegido([&] { OKClick(); }); });
     txtUsuarioNuevo->installEventFilter(this);
+    cerrartimer->installEventFilter(this);
+}
+
+void TMain::alCambiarUsuario() {
+    const int i = Usuario->currentIndex();
+    // The selector has already moved: when the open editor's text is refused, it moves back.
+    if (!ConfirmarEditor()) {
+        const QSignalBlocker bloqueo(Usuario);
+        Usuario->setCurrentIndex(usuarioVisto_);
+        return;
+    }
+    usuarioVisto_ = i;
+    UsuarioDateChange();
+}
+
+void TMain::alCambiarDia(const QDate& dia) {
+    // Return in the field reports the same day again.
+    if (dia == ultimoDia_) return;
+    if (!ConfirmarEditor()) {
+        const QSignalBlocker bloqueo(SelecteDate);
+        SelecteDate->setDate(ultimoDia_);
+        return;
+    }
+    ultimoDia_ = dia;
+    UsuarioDateChange();
+}
+
+bool TMain::ConfirmarEditor() {
+    return delegado_->Confirmar(true);
+}
+
+void TMain::CerrarPorSistema() {
+    if (!delegado_->Confirmar(false)) delegado_->Descartar();
+    cierreDelSistema_ = true;
+    close();
+}
+
+void TMain::closeEvent(QCloseEvent* e) {
+    // The user's close keeps what is being typed, or waits while it cannot be stored.
+    if (!cierreDelSistema_) {
+        bool seguir = true;
+        Protegido([&] { seguir = ConfirmarEditor(); });
+        if (!seguir) {
+            e->ignore();
+            return;
+        }
+    }
+    QWidget::closeEvent(e);
+}
+
+void TMain::cubrirCon(QWidget* panel, QWidget* foco) {
+    if (pnlMain->isEnabled()) {
+        QWidget* f = QApplication::focusWidget();
+        focoAntes_ = f && pnlMain->isAncestorOf(f) ? f : nullptr;
+    }
+    // Disabled, the sheet and the selectors under the panel take no key and no shortcut.
+    pnlMain->setEnabled(false);
+    panel->show();
+    panel->raise();
+    foco->setFocus();
+}
+
+void TMain::descubrir(QWidget* panel) {
+    const bool cubria = panel->isVisible();
+    panel->hide();
+    if (NuevoUsuario->isVisible() || pnlTimer->isVisible()) return;
+    pnlMain->setEnabled(true);
+    if (cubria) (focoAntes_ ? focoAntes_.data() : static_cast<QWidget*>(Rutina))->setFocus();
 }
 
 bool TMain::eventFilter(QObject* objeto, QEvent* e) {
-    if (objeto == txtUsuarioNuevo && e->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
-        Protegido([&] { XClick(); });
-        return true;
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        if (objeto == txtUsuarioNuevo) {
+            Protegido([&] { XClick(); });
+            return true;
+        }
+        if (objeto == cerrartimer) {
+            Protegido([&] { cerrartimerClick(); });
+            return true;
+        }
     }
     return QWidget::eventFilter(objeto, e);
 }
 
 void TMain::FormCreate() {
     pnlTimer->hide();
-    C = TMarcas(RowCount(), 0);
     FileSystemStart(QStringLiteral("KORVAL"));
     OcultarNuevoUsuario();
     NuevoUsuario->move(0, 0);
@@ -326,7 +411,7 @@ int EjecutarPrograma() {
         return 1;
     }
     // A session that ends, or a TERM from the system, closes the window like its close button.
-    CerrarConSenales(Main.get());
+    CerrarConSenales(Main.get(), [w = Main.get()] { w->CerrarPorSistema(); });
     Main->show();
     return QApplication::exec();
 }

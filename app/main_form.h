@@ -1,9 +1,10 @@
 // The one window of the program and all of its handlers.
 #pragma once
 
-#include "storage/rutina_archivo.h"
+#include "storage/rutina.h"
 
 #include <QDate>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -70,10 +71,11 @@ class TMain : public QWidget {
     QLabel* lblTimer;
     QTimer* Timer1;
 
-    // Seconds left in the rest countdown, then the routine table.
+    // Seconds left in the rest countdown.
     qint32 timerActual = 0;
-    TTabla A;
-    TMarcas C;
+    // The routine on the sheet: its cells and its marks.
+    const TTabla& A() const;
+    const TMarcas& C() const;
 
     int RowCount() const;
     int ColumnCount() const;
@@ -95,6 +97,12 @@ class TMain : public QWidget {
     void RutinaGetValue(int ACol, int ARow, QString& Value) const;
     bool RutinaSetValue(int ACol, int ARow, const QString& Value);
     void RutinaDrawColumnCell(QPainter* Canvas, const QRectF& Bounds, int Row) const;
+    // Commits an open cell editor into its own routine before an action changes or reads the
+    // sheet; false (reported) when its text is refused, and then the action must not run.
+    bool ConfirmarEditor();
+    // A close the user did not ask for (TERM, the session ending): a storable text in an open
+    // editor is kept, a refused one dropped without a box, and the window closes.
+    void CerrarPorSistema();
     void intercambiar_filas(int f1, int f2);
     void Image1Click();
     void Image2Click();
@@ -130,6 +138,7 @@ class TMain : public QWidget {
 
   protected:
     bool eventFilter(QObject* objeto, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -146,15 +155,22 @@ class TMain : public QWidget {
     void actualizarRepetirHoy();
     void cargarEnRutinaActual(const QString& origen);
     void ajustarFuenteTimer();
+    // A panel that covers the window owns the keyboard; the sheet and selectors get none.
+    void cubrirCon(QWidget* panel, QWidget* foco);
+    void descubrir(QWidget* panel);
+    void alCambiarUsuario();
+    void alCambiarDia(const QDate& dia);
     static qint32 ColorDe(const TRectangulo* muestra);
 
     TModeloRutina* modelo_ = nullptr;
     TDelegadoRutina* delegado_ = nullptr;
     bool mostrado_ = false;
-    QDate ultimoDia_;           // the last day the change handler saw
-    int ultimoUsuario_ = -1;    // the user selected before "+" was chosen
-    qint64 finCuentaMs_ = 0;    // when the running countdown ends, on the monotonic clock
-    QString respaldoPendiente_; // a file that failed to load; copied before it is replaced
+    QDate ultimoDia_;             // the last day the change handler saw
+    int ultimoUsuario_ = -1;      // the user selected before "+" was chosen
+    int usuarioVisto_ = -1;       // the selector's index the change handler saw last
+    QPointer<QWidget> focoAntes_; // where the keyboard was before a panel covered the window
+    bool cierreDelSistema_ = false;
+    qint64 finCuentaMs_ = 0; // when the running countdown ends, on the monotonic clock
     std::unique_ptr<TSinRepetidos> arranque_; // until the first show: each failure shown once
 };
 

@@ -1,7 +1,7 @@
 #include "app/senales.h"
 
+#include <QObject>
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include <csignal>
 #include <fcntl.h>
@@ -15,13 +15,13 @@ static void alRecibir(int) {
     [[maybe_unused]] const ssize_t n = ::write(tuberia[1], &c, 1);
 }
 
-void CerrarConSenales(QWidget* ventana) {
+void CerrarConSenales(QObject* dueno, std::function<void()> cerrar) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, tuberia) != 0) return;
-    auto* aviso = new QSocketNotifier(tuberia[0], QSocketNotifier::Read, ventana);
-    QObject::connect(aviso, &QSocketNotifier::activated, ventana, [ventana] {
+    auto* aviso = new QSocketNotifier(tuberia[0], QSocketNotifier::Read, dueno);
+    QObject::connect(aviso, &QSocketNotifier::activated, dueno, [cerrar = std::move(cerrar)] {
         char c;
         [[maybe_unused]] const ssize_t n = ::read(tuberia[0], &c, 1);
-        ventana->close();
+        cerrar();
     });
     struct sigaction sa = {};
     sa.sa_handler = alRecibir;

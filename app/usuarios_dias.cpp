@@ -25,7 +25,7 @@ QString TMain::ArchivoActual() {
 void TMain::CargarUsuarios() {
     ultimoUsuario_ = -1;
     Usuario->clear();
-    const QString text = DameArchivo(PathCompleto(kArchivoUsuarios)) + QStringLiteral("+");
+    const QString text = DameArchivo(kArchivoUsuarios) + QStringLiteral("+");
     QStringList lineas = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     if (!lineas.isEmpty() && lineas.back().isEmpty()) lineas.removeLast();
     {
@@ -42,13 +42,12 @@ void TMain::CargarUsuarios() {
 }
 
 void TMain::MostrarNuevoUsuario() {
-    NuevoUsuario->show();
     NuevoUsuario->move(0, 0);
-    NuevoUsuario->raise();
+    cubrirCon(NuevoUsuario, txtUsuarioNuevo);
 }
 
 void TMain::OcultarNuevoUsuario() {
-    NuevoUsuario->hide();
+    descubrir(NuevoUsuario);
 }
 
 void TMain::OKClick() {
@@ -93,9 +92,11 @@ void TMain::UsuarioDateChange() {
 }
 
 void TMain::Image3Click() {
+    if (!ConfirmarEditor()) return;
     fijarDia(SelecteDate->date().addDays(-1));
 }
 
 void TMain::Image4Click() {
+    if (!ConfirmarEditor()) return;
     fijarDia(SelecteDate->date().addDays(1));
 }

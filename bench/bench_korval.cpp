@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     // interleaved with it, so both see the same state of the disk's caches.
     int k = 0;
     const QModelIndex celda = w.Modelo()->index(0, 3);
-    const QByteArray bytes = FormatearRutina(w.A, w.C, 100, 11);
+    const QByteArray bytes = FormatearRutina(w.A(), w.C(), 100, 11);
     const QByteArray carpeta = QFile::encodeName(datos);
     const QByteArray destino = QFile::encodeName(datos + "/piso.kvr");
     std::vector<double> tc, tp;

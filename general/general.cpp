@@ -41,6 +41,9 @@ void FileSystemStartEn(const QString& padre, const QString& CarpetaProyecto) {
     if (!estaCarpeta(carpeta_principal) || !info.isDir())
         throw ErrorKorval(QStringLiteral("No se puede crear la carpeta de datos: ") +
                           carpeta_principal);
+    // Absolute once, here: every file name is then joined to it exactly once, and a later
+    // change of the working folder moves nothing.
+    carpeta_principal = info.absoluteFilePath();
 }
 
 static bool caracterInvalidoEnRuta(const QString& s) {

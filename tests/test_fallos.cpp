@@ -114,7 +114,7 @@ void TestFallos::archivosRaros() {
     TMain& w = e.abrir();
     QTest::mouseClick(w.Image3, Qt::LeftButton);
     QCOMPARE(e.errores, mensaje.isEmpty() ? QStringList() : QStringList{mensaje});
-    QCOMPARE(w.A.size(), 100);
+    QCOMPARE(w.A().size(), 100);
     QCOMPARE(e.valor(0, 0), celda0);
     QCOMPARE(e.leer("20230101Ana.kvr"), bytes); // loading writes nothing
     e.errores.clear();

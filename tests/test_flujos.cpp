@@ -40,7 +40,7 @@ void TestFlujos::repetirHoyDesdeDiaConArchivo() {
     QVERIFY(w.importar_a_hoy->isHidden());
     QVERIFY(w.lbl_copiar_a_hoy->isHidden());
     QCOMPARE(e.valor(0, 0), QStringLiteral("Sentadilla"));
-    QCOMPARE(w.C[0], -65536);
+    QCOMPARE(w.C()[0], -65536);
     QCOMPARE(e.leer("20230102Ana.kvr"), fuente);
     QCOMPARE(e.leer("20221230Ana.kvr"), fuente);
     // Today had no file: there was nothing to keep.
@@ -122,7 +122,7 @@ void TestFlujos::importarDeOtroUsuarioYCarpeta() {
     QCOMPARE(w.lblTitulo->text(), QStringLiteral("Lunes para Ana"));
     QCOMPARE(w.Usuario->currentText(), QStringLiteral("Ana"));
     QCOMPARE(w.SelecteDate->date(), QDate(2023, 1, 2));
-    QCOMPARE(w.C[0], -23296);
+    QCOMPARE(w.C()[0], -23296);
     e.archivoElegido = fuera.path() + "/otra.kvr";
     e.ahora = e.ahora.addSecs(1);
     QTest::mouseClick(w.btnImportar, Qt::LeftButton);

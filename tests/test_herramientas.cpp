@@ -50,8 +50,8 @@ void TestHerramientas::bajarYSubirFila() {
     QCOMPARE(w.Rutina->Row(), 6);
     QCOMPARE(w.Rutina->Col(), 1);
     // Marks belong to row positions.
-    QCOMPARE(w.C[5], -65536);
-    QCOMPARE(w.C[6], 0);
+    QCOMPARE(w.C()[5], -65536);
+    QCOMPARE(w.C()[6], 0);
     // The move is on disk at once.
     QList<QByteArray> esperado = diezFilas();
     esperado[5] = Entorno::linea({"Ejercicio 6", "6"}, -65536);
@@ -89,10 +89,10 @@ void TestHerramientas::movimientosSinEfecto() {
     e.escribir("20230102Ana.kvr", Entorno::rutina(filas));
     TMain& w = e.abrir();
     if (fila >= 0) e.clicCelda(fila, 2);
-    const TTabla antes = w.A;
+    const TTabla antes = w.A();
     QFile::remove(e.ruta("20230102Ana.kvr"));
     QTest::mouseClick(bajar ? w.Image1 : w.Image2, Qt::LeftButton);
-    QCOMPARE(w.A, antes);
+    QCOMPARE(w.A(), antes);
     QCOMPARE(w.Rutina->Row(), fila);
     QVERIFY(!e.existe("20230102Ana.kvr"));
 }
@@ -111,13 +111,19 @@ void TestHerramientas::moverConEditorAbierto() {
     QCOMPARE(e.valor(4, 0), QStringLiteral("Peso muerto"));
     QCOMPARE(e.valor(4, 1), QStringLiteral("3"));
     QVERIFY(e.leer("20230102Ana.kvr").contains("\r\nPeso muerto|3|"));
-    // A refused text stays out; the rows still move.
+    // A refused text is reported, stays in its open editor, and the rows do not move.
     ed = e.editar(4, 0);
     ed->setText("a|b");
+    const QByteArray antes = e.leer("20230102Ana.kvr");
     QTest::mouseClick(w.Image2, Qt::LeftButton);
     QApplication::processEvents();
     QCOMPARE(e.errores.size(), 1);
-    QCOMPARE(e.valor(3, 0), QStringLiteral("Peso muerto"));
+    QCOMPARE(w.Rutina->Row(), 4);
+    QCOMPARE(e.valor(3, 0), QStringLiteral("Ejercicio 4"));
+    QCOMPARE(e.valor(4, 0), QStringLiteral("Peso muerto"));
+    QCOMPARE(QApplication::focusWidget(), ed);
+    QCOMPARE(ed->text(), QStringLiteral("a|b"));
+    QCOMPARE(e.leer("20230102Ana.kvr"), antes);
 }
 
 void TestHerramientas::cadaMuestraGuardaSuValor_data() {
@@ -143,7 +149,7 @@ void TestHerramientas::cadaMuestraGuardaSuValor() {
     TRectangulo* c[] = {w.c1, w.c2, w.c3, w.c4, w.c5, w.c6, w.c7, w.c8};
     e.clicCelda(5, 0); // row 5 is red in the file
     QTest::mouseClick(c[muestra - 1], Qt::LeftButton);
-    QCOMPARE(w.C[5], valor);
+    QCOMPARE(w.C()[5], valor);
     QList<QByteArray> esperado = diezFilas();
     esperado[5] = Entorno::linea({"Ejercicio 5", "5"}, valor);
     QCOMPARE(e.leer("20230102Ana.kvr"), Entorno::rutina(esperado));
@@ -165,7 +171,7 @@ void TestHerramientas::paletaYMarcas() {
     // No selected cell: a swatch writes nothing.
     QTest::mouseClick(w.c5, Qt::LeftButton);
     QVERIFY(!e.existe("20230102Ana.kvr"));
-    QCOMPARE(w.C[0], 0);
+    QCOMPARE(w.C()[0], 0);
     QTest::mouseClick(w.Image5, Qt::LeftButton);
     for (TRectangulo* c : muestras)
         QVERIFY(c->isHidden());

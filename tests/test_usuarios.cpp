@@ -49,7 +49,7 @@ void TestUsuarios::listaAusenteOVacia() {
     QVERIFY(arriba == w.NuevoUsuario || w.NuevoUsuario->isAncestorOf(arriba));
     QCOMPARE(e.existe("USRS.kvldat"), crear);
     // No user: an edit is refused and nothing is written.
-    w.NuevoUsuario->hide();
+    QTest::mouseClick(w.X, Qt::LeftButton);
     e.teclear(0, 0, "Press");
     QCOMPARE(e.errores, QStringList{"Elige o crea un usuario antes de escribir."});
     QCOMPARE(e.valor(0, 0), QString());

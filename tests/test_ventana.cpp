@@ -45,7 +45,7 @@ void TestVentana::arranqueConUsuariosYRutina() {
     QCOMPARE(w.SelecteDate->date(), QDate(2023, 1, 2));
     QCOMPARE(e.valor(0, 0), QStringLiteral("Press"));
     QCOMPARE(e.valor(0, 4), QStringLiteral("45"));
-    QCOMPARE(w.C[0], -65536);
+    QCOMPARE(w.C()[0], -65536);
     QVERIFY(w.NuevoUsuario->isHidden());
     QVERIFY(w.pnlTimer->isHidden());
     QVERIFY(w.importar_a_hoy->isHidden());
@@ -226,7 +226,7 @@ void TestVentana::textosRechazados() {
     QCOMPARE(e.leer("20230102Ana.kvr"), antes);
     // Blanks and accented letters are fine.
     e.teclear(0, 1, " Pressão ñ ");
-    QCOMPARE(w.A[0][1], QStringLiteral(" Pressão ñ "));
+    QCOMPARE(w.A()[0][1], QStringLiteral(" Pressão ñ "));
     QVERIFY(e.leer("20230102Ana.kvr").startsWith("Press| Press\xe3o \xf1 |"));
 }
 
@@ -329,8 +329,8 @@ void TestVentana::marcaInvalidaAlArrancar() {
     QCOMPARE(e.errores.first(), QStringLiteral("'abc' is not a valid integer value."));
     QCOMPARE(e.valor(0, 0), QStringLiteral("Press"));
     QCOMPARE(e.valor(1, 0), QStringLiteral("Remo"));
-    QCOMPARE(w.C[0], 0);
-    QCOMPARE(w.C[1], -1);
+    QCOMPARE(w.C()[0], 0);
+    QCOMPARE(w.C()[1], -1);
     QCOMPARE(e.leer("20230102Ana.kvr"), bytes);
     // Other days still open.
     e.errores.clear();
