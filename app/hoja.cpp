@@ -45,8 +45,10 @@ void TMain::RutinaGetValue(int ACol, int ARow, QString& Value) const {
 
 void TMain::comprobarUsuarioElegido() const {
     // With "+" or nothing selected the sheet belongs to no user: a save would create a routine
-    // of a user called "+".
-    if (Usuario->currentIndex() < 0 || Usuario->currentText() == QLatin1String("+"))
+    // of a user called "+". The selection that counts is the one the change handler took: an
+    // editor is committed before a new choice in the selector takes effect.
+    const int i = usuarioVisto_;
+    if (i < 0 || i >= Usuario->count() || Usuario->itemText(i) == QLatin1String("+"))
         throw ErrorKorval(QStringLiteral("Elige o crea un usuario antes de escribir"));
 }
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <utility>
@@ -97,6 +98,7 @@ QVariant TModeloRutina::headerData(int seccion, Qt::Orientation o, int rol) cons
 }
 
 Qt::ItemFlags TModeloRutina::flags(const QModelIndex& i) const {
+    if (!i.isValid()) return QAbstractTableModel::flags(i);
     return QAbstractTableModel::flags(i) | Qt::ItemIsEditable;
 }
 
@@ -177,7 +179,10 @@ bool TDelegadoRutina::Confirmar(bool informar) {
     if (!e) return true;
     if (!comprometer(e, informar)) {
         // The text stays where it was typed, for the user to mend or escape.
-        if (informar && abierto_) abierto_->setFocus();
+        if (informar && abierto_) {
+            abierto_->activateWindow();
+            abierto_->setFocus();
+        }
         return false;
     }
     if (abierto_ == e) cerrarCon(e, QAbstractItemDelegate::NoHint);
@@ -268,4 +273,41 @@ void TVistaRutina::focusInEvent(QFocusEvent* e) {
     const bool habia = currentIndex().isValid();
     QTableView::focusInEvent(e);
     if (!habia && currentIndex().isValid()) selectionModel()->clearCurrentIndex();
+}
+
+void TVistaRutina::mousePressEvent(QMouseEvent* e) {
+    const QModelIndex i = indexAt(e->position().toPoint());
+    const bool elegida = e->button() == Qt::LeftButton && i.isValid() && i == currentIndex() &&
+                         selectionModel()->isSelected(i) && state() != EditingState;
+    demora_.stop();
+    QTableView::mousePressEvent(e);
+    clicSobreElegida_ = elegida ? QPersistentModelIndex(i) : QPersistentModelIndex();
+}
+
+void TVistaRutina::mouseReleaseEvent(QMouseEvent* e) {
+    QTableView::mouseReleaseEvent(e);
+    if (clicSobreElegida_.isValid() && clicSobreElegida_ == indexAt(e->position().toPoint()))
+        demora_.start(QApplication::doubleClickInterval(), this);
+}
+
+void TVistaRutina::mouseDoubleClickEvent(QMouseEvent* e) {
+    demora_.stop();
+    clicSobreElegida_ = QPersistentModelIndex();
+    QTableView::mouseDoubleClickEvent(e);
+}
+
+void TVistaRutina::keyPressEvent(QKeyEvent* e) {
+    // Typing has begun: the click's delayed editor would only get in the way.
+    demora_.stop();
+    QTableView::keyPressEvent(e);
+}
+
+void TVistaRutina::timerEvent(QTimerEvent* e) {
+    if (e->timerId() != demora_.timerId()) {
+        QTableView::timerEvent(e);
+        return;
+    }
+    demora_.stop();
+    if (state() != EditingState && clicSobreElegida_ == currentIndex()) edit(currentIndex());
+    clicSobreElegida_ = QPersistentModelIndex();
 }

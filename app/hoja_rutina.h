@@ -6,6 +6,7 @@
 #include "storage/rutina.h"
 
 #include <QAbstractTableModel>
+#include <QBasicTimer>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProxyStyle>
@@ -141,6 +142,17 @@ class TVistaRutina : public QTableView {
 
   protected:
     void focusInEvent(QFocusEvent* e) override;
+    // A click on the cell already selected opens its editor after the double-click interval.
+    // Qt's own delay swallows the keys typed meanwhile; this one gives way to them.
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+
+  private:
+    QBasicTimer demora_;
+    QPersistentModelIndex clicSobreElegida_;
 };
 
 // The half-transparent colour of a marked row over a cell; nothing for mark 0.

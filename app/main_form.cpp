@@ -113,8 +113,9 @@ void TMain::construirVentana() {
     Rutina->setStyle(estilo);
     Rutina->setSelectionMode(QAbstractItemView::SingleSelection);
     Rutina->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Rutina->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
-                            QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    // A click on the selected cell opens its editor too, through the view's own delay.
+    Rutina->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed);
     Rutina->verticalHeader()->hide();
     QHeaderView* cabecera = Rutina->horizontalHeader();
     cabecera->setSectionsMovable(false);

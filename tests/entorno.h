@@ -6,6 +6,7 @@
 #include "app/interaccion.h"
 #include "app/main_form.h"
 #include "general/general.h"
+#include "tests/costuras.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <memory>
 
 struct Entorno {
+    TCarpetaDatos carpetaAntes{carpeta_principal}; // the window sets its own; put back after
     QTemporaryDir home;
     QString datos;
     QStringList errores;

@@ -33,7 +33,7 @@ void TestFallos::falloEnCadaPuntoDeEscritura() {
     e.escribir("20230102Ana.kvr", Entorno::rutina({Entorno::linea({"Press", "4"}, -65536)}));
     const QByteArray viejo = e.leer("20230102Ana.kvr");
     TMain& w = e.abrir();
-    FijarFuncionEscribir(escribirLimitado);
+    auto falsa = std::make_unique<TEscrituraFalsa>(escribirLimitado);
     int intentos = 0;
     for (qsizetype n = 0;; ++n) {
         presupuesto = n;
@@ -45,7 +45,7 @@ void TestFallos::falloEnCadaPuntoDeEscritura() {
         QCOMPARE(e.errores, QStringList{"I/O error 5."});
         QCOMPARE(e.leer("20230102Ana.kvr"), viejo);
     }
-    FijarFuncionEscribir(nullptr);
+    falsa.reset();
     QCOMPARE(intentos, viejo.size() + 1);
     QCOMPARE(e.leer("20230102Ana.kvr"), Entorno::rutina({Entorno::linea({"Press", "5"}, -65536)}));
     QCOMPARE(QDir(e.datos).entryList(QDir::Hidden | QDir::Files).filter(".tmp-").size(), 0);
@@ -57,7 +57,7 @@ void TestFallos::anexoFallidoEnCadaPunto() {
     TMain& w = e.abrir();
     w.Usuario->setCurrentIndex(2);
     w.txtUsuarioNuevo->setText("Eva");
-    FijarFuncionEscribir(escribirLimitado);
+    auto falsa = std::make_unique<TEscrituraFalsa>(escribirLimitado);
     for (qsizetype n = 0;; ++n) {
         presupuesto = n;
         e.errores.clear();
@@ -68,7 +68,7 @@ void TestFallos::anexoFallidoEnCadaPunto() {
         QVERIFY(w.NuevoUsuario->isVisible());
         QCOMPARE(w.Usuario->count(), 3);
     }
-    FijarFuncionEscribir(nullptr);
+    falsa.reset();
     QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\nLuis\r\nEva\r\n"));
 }
 

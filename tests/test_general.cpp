@@ -1,6 +1,7 @@
 // Path, date and text helpers.
 #include "general/general.h"
 #include "storage/errores.h"
+#include "tests/costuras.h"
 
 #include <QDir>
 #include <QFile>
@@ -132,11 +133,10 @@ void TestGeneral::combinePathInvalido() {
 }
 
 void TestGeneral::pathCompletoIdempotente() {
-    carpeta_principal = QStringLiteral("/tmp/datos/KORVAL");
+    const TCarpetaDatos carpeta(QStringLiteral("/tmp/datos/KORVAL"));
     const QString una = PathCompleto(QStringLiteral("20230102Ana.kvr"));
     QCOMPARE(una, QStringLiteral("/tmp/datos/KORVAL/20230102Ana.kvr"));
     QCOMPARE(PathCompleto(una), una);
-    carpeta_principal.clear();
 }
 
 void TestGeneral::mid_data() {

@@ -4,11 +4,13 @@
 #include "storage/errores.h"
 #include "storage/lista_usuarios.h"
 #include "storage/rutina_archivo.h"
+#include "tests/costuras.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 static constexpr int kFilas = 100;
 static constexpr int kColumnas = 11;
@@ -274,14 +276,16 @@ void TestStorage::guardadoFallidoConservaArchivo() {
     } else if (caso == "directory") {
         QDir().mkpath(f);
         QFile(f + "/inside").open(QIODevice::WriteOnly);
-    } else {
+    }
+    std::unique_ptr<TEscrituraFalsa> falsa;
+    if (caso != "folder" && caso != "directory") {
         escribir(f, viejo);
         fallasRestantes = 3;
         errnoFalla = caso == "full" ? ENOSPC : EIO;
-        FijarFuncionEscribir(escribirQueFalla);
+        falsa = std::make_unique<TEscrituraFalsa>(escribirQueFalla);
     }
     const QString m = mensajeDe([&] { GuardarRutina(f, A, C, kFilas, kColumnas); });
-    FijarFuncionEscribir(nullptr);
+    falsa.reset();
     QCOMPARE(m, mensaje);
     if (caso == "directory")
         QVERIFY(QFileInfo(f + "/inside").exists());

@@ -325,8 +325,8 @@ void TestVentana::marcaInvalidaAlArrancar() {
     e.escribir("20230102Ana.kvr", bytes);
     TMain& w = e.abrir();
     QVERIFY(w.isVisible());
-    QVERIFY(!e.errores.isEmpty());
-    QCOMPARE(e.errores.first(), QStringLiteral("'abc' is not a valid integer value."));
+    // Start-up loads the day more than once; the bad file is reported once.
+    QCOMPARE(e.errores, QStringList{"'abc' is not a valid integer value."});
     QCOMPARE(e.valor(0, 0), QStringLiteral("Press"));
     QCOMPARE(e.valor(1, 0), QStringLiteral("Remo"));
     QCOMPARE(w.C()[0], 0);
