@@ -20,6 +20,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSessionManager>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -290,8 +291,12 @@ bool TMain::ConfirmarEditor() {
     return delegado_->Confirmar(true);
 }
 
-void TMain::CerrarPorSistema() {
+void TMain::ConfirmarEnSilencio() {
     if (!delegado_->Confirmar(false)) delegado_->Descartar();
+}
+
+void TMain::CerrarPorSistema() {
+    ConfirmarEnSilencio();
     cierreDelSistema_ = true;
     close();
 }
@@ -413,6 +418,9 @@ int EjecutarPrograma() {
     }
     // A session that ends, or a TERM from the system, closes the window like its close button.
     CerrarConSenales(Main.get(), [w = Main.get()] { w->CerrarPorSistema(); });
+    // The desktop session is ending: what is being typed is kept before the program is ended.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, Main.get(),
+                     [w = Main.get()](QSessionManager&) { w->ConfirmarEnSilencio(); });
     Main->show();
     return QApplication::exec();
 }

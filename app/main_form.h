@@ -100,8 +100,10 @@ class TMain : public QWidget {
     // Commits an open cell editor into its own routine before an action changes or reads the
     // sheet; false (reported) when its text is refused, and then the action must not run.
     bool ConfirmarEditor();
-    // A close the user did not ask for (TERM, the session ending): a storable text in an open
-    // editor is kept, a refused one dropped without a box, and the window closes.
+    // Before the program ends without the user asking (TERM, the session ending): a storable
+    // text in an open editor is kept, a refused one dropped without a box.
+    void ConfirmarEnSilencio();
+    // A close the user did not ask for: the editor as above, then the window closes.
     void CerrarPorSistema();
     void intercambiar_filas(int f1, int f2);
     void Image1Click();
