@@ -55,7 +55,7 @@ void TMain::comprobarUsuarioElegido() const {
 bool TMain::RutinaSetValue(int ACol, int ARow, const QString& Value) {
     // (-1, -1) saves the whole routine after a row move or a mark.
     if (ACol == -1 && ARow == -1)
-        modelo_->GuardarTodo();
+        modelo_->Guardar(TCambio::Entera());
     else
         modelo_->Escribir(modelo_->Rutina(), ARow, ACol, Value);
     return true;
@@ -82,7 +82,7 @@ void TMain::Image1Click() {
     Rutina->Selected(r + 1);
     Rutina->ScrollToSelectedCell();
     // A move is saved at once, like every other change.
-    RutinaSetValue(-1, -1, QString());
+    modelo_->Guardar(TCambio::Filas(r, r + 1));
 }
 
 void TMain::Image2Click() {
@@ -92,7 +92,7 @@ void TMain::Image2Click() {
     intercambiar_filas(r, r - 1);
     Rutina->Selected(r - 1);
     Rutina->ScrollToSelectedCell();
-    RutinaSetValue(-1, -1, QString());
+    modelo_->Guardar(TCambio::Filas(r, r - 1));
 }
 
 void TMain::Image5Click() {
@@ -111,6 +111,6 @@ void TMain::SetearColor(qint32 c) {
     if (fila == -1) return;
     comprobarUsuarioElegido();
     modelo_->Rutina()->C[fila] = c;
-    RutinaSetValue(-1, -1, QString());
+    modelo_->Guardar(TCambio::MarcaDe(fila));
     Rutina->viewport()->update();
 }

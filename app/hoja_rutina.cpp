@@ -54,7 +54,17 @@ void TModeloRutina::Escribir(const PRutina& r, int fila, int columna, const QStr
         throw ErrorKorval(QStringLiteral("La celda no existe"));
     r->A[fila][columna] = texto;
     if (r == rutina_) emit dataChanged(index(fila, 0), index(fila, columnas_ - 1));
-    GuardarRutina(*r, carpeta_principal, Interaccion().ahora());
+    guardar(r, TCambio::Celda(fila, columna));
+}
+
+void TModeloRutina::guardar(const PRutina& r, const TCambio& cambio) {
+    const TResultadoGuardado g =
+        GuardarRutina(*r, cambio, carpeta_principal, Interaccion().ahora());
+    // The file had changed elsewhere: the sheet shows what is on disk now.
+    if (g.fusionado && r == rutina_) todoCambio();
+    if (!g.copia.isEmpty())
+        emit aviso(QStringLiteral("Otra copia de esta rutina cambió mientras estaba abierta; su "
+                                  "versión está en respaldos"));
 }
 
 bool TModeloRutina::EscribirOInformar(const PRutina& r, int fila, int columna,
@@ -78,9 +88,9 @@ bool TModeloRutina::setData(const QModelIndex& i, const QVariant& valor, int rol
     return guardado;
 }
 
-void TModeloRutina::GuardarTodo() {
+void TModeloRutina::Guardar(const TCambio& cambio) {
     if (permiso_) permiso_();
-    GuardarRutina(*rutina_, carpeta_principal, Interaccion().ahora());
+    guardar(rutina_, cambio);
 }
 
 void TModeloRutina::FijarRutina(PRutina r) {
@@ -130,6 +140,7 @@ QWidget* TDelegadoRutina::createEditor(QWidget* padre, const QStyleOptionViewIte
 void TDelegadoRutina::destroyEditor(QWidget* editor, const QModelIndex& i) const {
     if (abierto_ == editor) abierto_.clear();
     QStyledItemDelegate::destroyEditor(editor, i);
+    emit const_cast<TDelegadoRutina*>(this)->editorCerrado();
 }
 
 void TDelegadoRutina::setEditorData(QWidget* editor, const QModelIndex& i) const {

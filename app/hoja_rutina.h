@@ -44,8 +44,9 @@ class TModeloRutina : public QAbstractTableModel {
     bool EscribirOInformar(const PRutina& r, int fila, int columna, const QString& texto);
     // Why no cell may be written now (no user selected), checked before every store; it throws.
     void FijarPermiso(std::function<void()> comprobar) { permiso_ = std::move(comprobar); }
-    // Saves the whole routine shown (a row move, a mark); throws ErrorKorval on failure.
-    void GuardarTodo();
+    // Saves a change already made in the routine shown (a row move, a mark, a whole new
+    // content); throws ErrorKorval on failure.
+    void Guardar(const TCambio& cambio);
 
     // The update bracket: nestable; the outermost end makes the view read every cell again.
     void BeginUpdate() { ++profundidad_; }
@@ -54,9 +55,12 @@ class TModeloRutina : public QAbstractTableModel {
 
   signals:
     void rechazado(const QString& motivo);
+    // A notice for the user, such as another copy of the routine having changed meanwhile.
+    void aviso(const QString& mensaje);
 
   private:
     void todoCambio();
+    void guardar(const PRutina& r, const TCambio& cambio);
 
     PRutina rutina_;
     std::function<void()> permiso_;
@@ -109,6 +113,10 @@ class TDelegadoRutina : public QStyledItemDelegate {
     // Closes an open editor without committing.
     void Descartar();
     TEditorCelda* Editor() const { return abierto_; }
+
+  signals:
+    // An editor has gone, by whatever way it closed.
+    void editorCerrado();
 
   protected:
     bool eventFilter(QObject* objeto, QEvent* e) override;

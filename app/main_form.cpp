@@ -256,6 +256,8 @@ void TMain::conectar() {
     connect(modelo_, &TModeloRutina::rechazado, this,
             [](const QString& motivo) { Protegido([&] { throw ErrorKorval(motivo); }); });
     modelo_->FijarPermiso([this] { comprobarUsuarioElegido(); });
+    connect(modelo_, &TModeloRutina::aviso, this,
+            [](const QString& m) { Protegido([&] { Interaccion().aviso(m); }); });
     // Enter in the name box acts as OK, Escape as X.
     connect(txtUsuarioNuevo, &QLineEdit::returnPressed, this,
             [this] { Protegido([&] { OKClick(); }); });
@@ -398,6 +400,9 @@ void TMain::resizeEvent(QResizeEvent* e) {
 
 void TMain::paintEvent(QPaintEvent*) {
     FormPaint();
+    // Watching the files waits for the first paint: nothing of it is needed to show the window.
+    if (!vigia_ && mostrado_)
+        QTimer::singleShot(0, this, [this] { Protegido([&] { armarVigia(); }); });
 }
 
 QDate TMain::hoy() const {

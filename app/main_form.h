@@ -10,6 +10,7 @@
 #include <memory>
 
 class QComboBox;
+class QFileSystemWatcher;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -162,6 +163,12 @@ class TMain : public QWidget {
     void descubrir(QWidget* panel);
     void alCambiarUsuario();
     void alCambiarDia(const QDate& dia);
+    // Files changed by other programs: the routine shown and the user list follow the disk.
+    void armarVigia();
+    void revisarDisco();
+    void recargarRutina();
+    void recargarUsuarios();
+    QStringList leerUsuarios();
     static qint32 ColorDe(const TRectangulo* muestra);
 
     TModeloRutina* modelo_ = nullptr;
@@ -172,7 +179,10 @@ class TMain : public QWidget {
     int usuarioVisto_ = -1;       // the selector's index the change handler saw last
     QPointer<QWidget> focoAntes_; // where the keyboard was before a panel covered the window
     bool cierreDelSistema_ = false;
-    qint64 finCuentaMs_ = 0; // when the running countdown ends, on the monotonic clock
+    QFileSystemWatcher* vigia_ = nullptr; // armed after the first paint
+    TIdentidad identidadUsuarios_;        // the user list's version in the selector
+    QStringList ausentesDichos_;          // users gone from the list, each told once
+    qint64 finCuentaMs_ = 0;              // when the running countdown ends, on the monotonic clock
     std::unique_ptr<TSinRepetidos> arranque_; // until the first show: each failure shown once
 };
 

@@ -22,12 +22,19 @@ QString TMain::ArchivoActual() {
     return DayStamp(dia) + usuario + QStringLiteral(".kvr");
 }
 
-void TMain::CargarUsuarios() {
-    ultimoUsuario_ = -1;
-    Usuario->clear();
+QStringList TMain::leerUsuarios() {
+    // The version is taken before the read: a change made meanwhile is seen again later.
+    identidadUsuarios_ = IdentidadDe(PathCompleto(kArchivoUsuarios));
     const QString text = DameArchivo(kArchivoUsuarios) + QStringLiteral("+");
     QStringList lineas = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     if (!lineas.isEmpty() && lineas.back().isEmpty()) lineas.removeLast();
+    return lineas;
+}
+
+void TMain::CargarUsuarios() {
+    ultimoUsuario_ = -1;
+    Usuario->clear();
+    const QStringList lineas = leerUsuarios();
     {
         // Filling an empty combo box selects item 0 by itself; the fill must report nothing.
         const QSignalBlocker bloqueo(Usuario);

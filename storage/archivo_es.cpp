@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,8 +65,29 @@ static void sincronizar(int fd) {
     if (::fsync(fd) != 0 && errno != EINVAL) fallar(errno);
 }
 
-QByteArray LeerArchivoEntero(const QString& ruta) {
+static TIdentidad identidadDe(const struct stat& st) {
+    TIdentidad id;
+    id.existe = true;
+    id.dispositivo = quint64(st.st_dev);
+    id.inodo = quint64(st.st_ino);
+    id.tam = qint64(st.st_size);
+    id.modificadoNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return id;
+}
+
+TIdentidad IdentidadDe(const QString& ruta) {
+    struct stat st;
+    if (ruta.isEmpty() || ::stat(QFile::encodeName(ruta).constData(), &st) != 0) return {};
+    return identidadDe(st);
+}
+
+QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad) {
     const Descriptor d(abrir(nombreNativo(ruta), O_RDONLY));
+    if (identidad) {
+        struct stat st;
+        if (::fstat(d.fd, &st) != 0) fallar(errno);
+        *identidad = identidadDe(st);
+    }
     QByteArray r;
     char bloque[16384];
     for (;;) {
@@ -85,7 +107,7 @@ QByteArray LeerArchivoEntero(const QString& ruta) {
     return r;
 }
 
-void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido) {
+void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdentidad* identidad) {
     const QByteArray destino = nombreNativo(ruta);
     const QFileInfo info(ruta);
     const QByteArray carpeta = QFile::encodeName(info.absolutePath());
@@ -101,6 +123,9 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido) {
             escribirTodo(fd, contenido.constData(), contenido.size());
             // Flush before the rename, or a crash can leave an empty file under the old name.
             sincronizar(fd);
+            // The rename keeps inode, size and time: this is the new file's identity.
+            struct stat st;
+            if (identidad && ::fstat(fd, &st) == 0) *identidad = identidadDe(st);
         }
         if (::rename(plantilla.constData(), destino.constData()) != 0) fallar(errno);
         renombrado = true;
@@ -151,4 +176,20 @@ void AnexarLinea(const QString& ruta, const QByteArray& linea) {
         if (::ftruncate(d.fd, fin) == 0) ::fsync(d.fd);
         throw;
     }
+}
+
+TCerrojo::TCerrojo(const QString& carpeta) {
+    const QByteArray nombre = QFile::encodeName(carpeta + QLatin1String("/") + kArchivoCerrojo);
+    fd_ = abrir(nombre, O_RDWR | O_CREAT, 0666);
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        const int numero = errno;
+        ::close(fd_);
+        fallar(numero);
+    }
+}
+
+TCerrojo::~TCerrojo() {
+    // Closing the descriptor releases the lock.
+    ::close(fd_);
 }

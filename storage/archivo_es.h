@@ -9,12 +9,44 @@
 // Longest path the program opens; longer ones fail with "Invalid filename" untouched.
 inline constexpr int kLargoMaximoRuta = 259;
 
-// Every byte of the file, up to a byte 26 (the end-of-file mark) if there is one.
-QByteArray LeerArchivoEntero(const QString& ruta);
+// Which version of a file is on disk: another program that replaces it (a rename) changes the
+// inode, one that rewrites it in place changes the size or the modification time.
+struct TIdentidad {
+    bool existe = false;
+    quint64 dispositivo = 0;
+    quint64 inodo = 0;
+    qint64 tam = 0;
+    qint64 modificadoNs = 0;
+    bool operator==(const TIdentidad&) const = default;
+};
+
+// The identity of the file the path names now (links followed); existe is false when there is
+// none.
+TIdentidad IdentidadDe(const QString& ruta);
+
+// Every byte of the file, up to a byte 26 (the end-of-file mark) if there is one. `identidad`,
+// when given, receives the identity of the very file that was read.
+QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad = nullptr);
 
 // Replaces the file with the content, or leaves the old file exactly as it was: the content goes
 // to a temporary file in the same folder, is flushed to disk and renamed over the old file.
-void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido);
+// `identidad`, when given, receives the identity of the new file.
+void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido,
+                       TIdentidad* identidad = nullptr);
+
+// Holds the data folder's advisory lock (".korval.lock") while it lives, so that the programs
+// sharing the folder take turns at check, read, write and rename.
+class TCerrojo {
+  public:
+    explicit TCerrojo(const QString& carpeta);
+    ~TCerrojo();
+    TCerrojo(const TCerrojo&) = delete;
+    TCerrojo& operator=(const TCerrojo&) = delete;
+
+  private:
+    int fd_ = -1;
+};
+inline constexpr const char* kArchivoCerrojo = ".korval.lock";
 
 // Appends one line (CR LF added) after the file's text, creating the file when it is missing.
 // A file whose text does not end in a line end gets CR LF first, so no earlier line changes.

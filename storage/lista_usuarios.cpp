@@ -5,6 +5,8 @@
 #include "storage/rutina_archivo.h"
 #include "storage/texto1252.h"
 
+#include <QFileInfo>
+
 QString TextoPorLineas(const QByteArray& bytes) {
     QString r;
     for (const QByteArray& linea : SepararLineas(bytes)) {
@@ -20,6 +22,8 @@ QString LeerTextoPorLineas(const QString& ruta) {
 }
 
 void AnexarUsuario(const QString& ruta, const QString& nombre) {
+    // Other programs on the same folder append or save in turn, never at once.
+    const TCerrojo cerrojo(QFileInfo(ruta).absolutePath());
     AnexarLinea(ruta, A1252(nombre));
 }
 

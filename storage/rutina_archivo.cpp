@@ -78,9 +78,11 @@ bool LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int c
     return true;
 }
 
-bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas) {
+bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
+                  TIdentidad* identidad) {
     ++cargas;
     C = TMarcas(filas, 0);
+    if (identidad) *identidad = TIdentidad();
     if (!estaArchivo(ruta)) {
         A = tablaVacia(filas, columnas);
         return true;
@@ -90,7 +92,7 @@ bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
     try {
         if (tam > kTamMaximoRutina)
             throw ErrorKorval(QStringLiteral("El archivo es demasiado grande para ser una rutina"));
-        bytes = LeerArchivoEntero(ruta);
+        bytes = LeerArchivoEntero(ruta, identidad);
     } catch (...) {
         // Never keep rows of the routine shown before: the next save would store them here.
         A = tablaVacia(filas, columnas);

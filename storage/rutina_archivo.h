@@ -2,6 +2,8 @@
 // then the row's colour mark in decimal.
 #pragma once
 
+#include "storage/archivo_es.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -30,7 +32,9 @@ inline constexpr qint64 kTamMaximoRutina = 1 << 20;
 // Loads a routine from a resolved path; no file gives an empty routine and creates nothing. When
 // the file cannot be read the table is left empty before the error is thrown.
 // Returns false when the file holds text past its rows, which a save would drop.
-bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas);
+// `identidad`, when given, receives the identity of the version read (existe false: no file).
+bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
+                  TIdentidad* identidad = nullptr);
 
 // Writes the routine atomically: the old file stays whole when the save fails.
 void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas, int columnas);

@@ -64,8 +64,11 @@ struct Entorno {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     bool existe(const QString& nombre) const { return QFile::exists(ruta(nombre)); }
+    // The folder's files, hidden ones too, but for the lock that saves share.
     QStringList archivos() const {
-        return QDir(datos).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        QStringList r = QDir(datos).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        r.removeAll(kArchivoCerrojo);
+        return r;
     }
     void usuarios(const QByteArray& lista) const { escribir("USRS.kvldat", lista); }
 
