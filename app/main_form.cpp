@@ -263,6 +263,7 @@ void TMain::conectar() {
             [this] { Protegido([&] { OKClick(); }); });
     txtUsuarioNuevo->installEventFilter(this);
     cerrartimer->installEventFilter(this);
+    pnlMain->installEventFilter(this);
 }
 
 void TMain::alCambiarUsuario() {
@@ -337,6 +338,13 @@ void TMain::descubrir(QWidget* panel) {
 }
 
 bool TMain::eventFilter(QObject* objeto, QEvent* e) {
+    if (objeto == pnlMain && e->type() == QEvent::Paint) {
+        // Watching the files waits for the first paint: nothing of it is needed to show the
+        // window. The panel covers the whole window, so its paint is the window's.
+        pnlMain->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { Protegido([&] { armarVigia(); }); });
+        return false;
+    }
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
         if (objeto == txtUsuarioNuevo) {
             Protegido([&] { XClick(); });
@@ -400,9 +408,6 @@ void TMain::resizeEvent(QResizeEvent* e) {
 
 void TMain::paintEvent(QPaintEvent*) {
     FormPaint();
-    // Watching the files waits for the first paint: nothing of it is needed to show the window.
-    if (!vigia_ && mostrado_)
-        QTimer::singleShot(0, this, [this] { Protegido([&] { armarVigia(); }); });
 }
 
 QDate TMain::hoy() const {
