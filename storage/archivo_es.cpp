@@ -81,15 +81,34 @@ TIdentidad IdentidadDe(const QString& ruta) {
     return identidadDe(st);
 }
 
-QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad) {
-    const Descriptor d(abrir(nombreNativo(ruta), O_RDONLY));
-    if (identidad) {
-        struct stat st;
-        if (::fstat(d.fd, &st) != 0) fallar(errno);
-        *identidad = identidadDe(st);
+QString MensajeNoNormal(const QString& ruta) {
+    return QStringLiteral("No es un archivo normal: ") + QFileInfo(ruta).fileName();
+}
+
+// Opens a file for reading; a FIFO opened without O_NONBLOCK would wait for a writer forever.
+static int abrirNormal(const QString& ruta, struct stat& st) {
+    const int fd = abrir(nombreNativo(ruta), O_RDONLY | O_NONBLOCK);
+    if (::fstat(fd, &st) != 0) {
+        const int numero = errno;
+        ::close(fd);
+        fallar(numero);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw ErrorKorval(MensajeNoNormal(ruta));
+    }
+    return fd;
+}
+
+static QByteArray leer(const QString& ruta, TIdentidad* identidad, qint64 maximo,
+                       const QString& demasiado, bool cortarEnFin) {
+    struct stat st;
+    const Descriptor d(abrirNormal(ruta, st));
+    if (identidad) *identidad = identidadDe(st);
+    if (maximo >= 0 && st.st_size > maximo) throw ErrorKorval(demasiado);
     QByteArray r;
     char bloque[16384];
+    qint64 leidos = 0;
     for (;;) {
         const ssize_t n = ::read(d.fd, bloque, sizeof bloque);
         if (n < 0) {
@@ -97,7 +116,10 @@ QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad) {
             fallar(errno);
         }
         if (n == 0) break;
-        const void* fin = memchr(bloque, 26, size_t(n));
+        // The size stat reports may lie (a file of /proc, a file still growing): count.
+        leidos += n;
+        if (maximo >= 0 && leidos > maximo) throw ErrorKorval(demasiado);
+        const void* fin = cortarEnFin ? memchr(bloque, 26, size_t(n)) : nullptr;
         if (fin) {
             r.append(bloque, static_cast<const char*>(fin) - bloque);
             break;
@@ -107,9 +129,54 @@ QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad) {
     return r;
 }
 
+QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad, qint64 maximo,
+                             const QString& demasiado) {
+    return leer(ruta, identidad, maximo, demasiado, true);
+}
+
+QByteArray LeerCopiaExacta(const QString& ruta) {
+    return leer(ruta, nullptr, -1, QString(), false);
+}
+
+// The file a save really replaces: links followed to their end, which may not exist yet.
+static QString destinoReal(const QString& ruta) {
+    QString actual = ruta;
+    for (int saltos = 0; saltos < 40; ++saltos) {
+        const QFileInfo info(actual);
+        if (!info.isSymLink()) return actual;
+        actual = info.symLinkTarget();
+        if (actual.isEmpty()) break;
+    }
+    fallar(ELOOP);
+}
+
+static mode_t modoNuevo() {
+    // The umask can only be read by setting it; the program never changes it otherwise.
+    static const mode_t mascara = [] {
+        const mode_t m = ::umask(022);
+        ::umask(m);
+        return m;
+    }();
+    return 0666 & ~mascara;
+}
+
 void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdentidad* identidad) {
-    const QByteArray destino = nombreNativo(ruta);
-    const QFileInfo info(ruta);
+    nombreNativo(ruta);
+    const QString real = destinoReal(ruta);
+    const QByteArray destino = nombreNativo(real);
+    mode_t modo = modoNuevo();
+    struct stat st;
+    if (::stat(destino.constData(), &st) == 0) {
+        // A link may only lead to a regular file; a FIFO, device or socket is never replaced.
+        if (real != ruta ? !S_ISREG(st.st_mode)
+                         : (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ||
+                            S_ISSOCK(st.st_mode)))
+            throw ErrorKorval(MensajeNoNormal(ruta));
+        // The rename would replace a read-only file all the same: respect its mode.
+        if (S_ISREG(st.st_mode) && ::access(destino.constData(), W_OK) != 0) fallar(errno);
+        modo = st.st_mode & 07777;
+    }
+    const QFileInfo info(real);
     const QByteArray carpeta = QFile::encodeName(info.absolutePath());
     QByteArray plantilla = QFile::encodeName(info.absolutePath() + QLatin1String("/.") +
                                              info.fileName() + QLatin1String(".tmp-XXXXXX"));
@@ -119,13 +186,13 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdenti
     try {
         {
             const Descriptor d(fd);
-            ::fchmod(fd, 0644);
+            if (::fchmod(fd, modo) != 0) fallar(errno);
             escribirTodo(fd, contenido.constData(), contenido.size());
             // Flush before the rename, or a crash can leave an empty file under the old name.
             sincronizar(fd);
             // The rename keeps inode, size and time: this is the new file's identity.
-            struct stat st;
-            if (identidad && ::fstat(fd, &st) == 0) *identidad = identidadDe(st);
+            struct stat nuevo;
+            if (identidad && ::fstat(fd, &nuevo) == 0) *identidad = identidadDe(nuevo);
         }
         if (::rename(plantilla.constData(), destino.constData()) != 0) fallar(errno);
         renombrado = true;
@@ -139,9 +206,10 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdenti
 }
 
 void AnexarLinea(const QString& ruta, const QByteArray& linea) {
-    const Descriptor d(abrir(nombreNativo(ruta), O_RDWR | O_CREAT, 0644));
+    const Descriptor d(abrir(nombreNativo(ruta), O_RDWR | O_CREAT | O_NONBLOCK, 0666));
     struct stat st;
     if (::fstat(d.fd, &st) != 0) fallar(errno);
+    if (!S_ISREG(st.st_mode)) throw ErrorKorval(MensajeNoNormal(ruta));
     off_t fin = st.st_size;
     QByteArray todo;
     if (fin > 0) {

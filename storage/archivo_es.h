@@ -24,12 +24,26 @@ struct TIdentidad {
 // none.
 TIdentidad IdentidadDe(const QString& ruta);
 
-// Every byte of the file, up to a byte 26 (the end-of-file mark) if there is one. `identidad`,
-// when given, receives the identity of the very file that was read.
-QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad = nullptr);
+// Every byte of the file, up to a byte 26 (the end-of-file mark) if there is one. Only a regular
+// file is read: anything else (a FIFO, a device, a folder) is refused with "No es un archivo
+// normal: <name>" without waiting on it. More than `maximo` bytes (when not negative) are
+// refused with `demasiado`, counted while reading whatever the file's size claims.
+// `identidad`, when given, receives the identity of the very file that was read.
+QByteArray LeerArchivoEntero(const QString& ruta, TIdentidad* identidad = nullptr,
+                             qint64 maximo = -1, const QString& demasiado = QString());
+
+// Every byte of a regular file, the end-of-file mark and what follows included: for copies.
+QByteArray LeerCopiaExacta(const QString& ruta);
+
+// The message for a file that is not a regular one.
+QString MensajeNoNormal(const QString& ruta);
 
 // Replaces the file with the content, or leaves the old file exactly as it was: the content goes
 // to a temporary file in the same folder, is flushed to disk and renamed over the old file.
+// A symbolic link is followed to a regular file (or to where one does not exist yet) and stays a
+// link; one to anything else is refused as not a regular file, and so is a FIFO, device or
+// socket. The new file keeps the old one's mode; a file made anew follows the umask. A file the
+// user may not write is refused ("File access denied").
 // `identidad`, when given, receives the identity of the new file.
 void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido,
                        TIdentidad* identidad = nullptr);

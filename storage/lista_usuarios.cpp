@@ -9,8 +9,10 @@
 
 QString TextoPorLineas(const QByteArray& bytes) {
     QString r;
-    for (const QByteArray& linea : SepararLineas(bytes)) {
-        r += De1252(linea);
+    // Each line on its own: a list that mixes names a text editor saved as UTF-8 with names the
+    // program appended in Windows-1252 reads right.
+    for (const QByteArray& linea : SepararLineas(SinMarcaUtf8(bytes))) {
+        r += DecodificarTexto(linea, EsUtf8(linea));
         r += QLatin1String("\r\n");
     }
     return r;
@@ -18,7 +20,9 @@ QString TextoPorLineas(const QByteArray& bytes) {
 
 QString LeerTextoPorLineas(const QString& ruta) {
     if (!estaArchivo(ruta)) return QString();
-    return TextoPorLineas(LeerArchivoEntero(ruta));
+    return TextoPorLineas(LeerArchivoEntero(
+        ruta, nullptr, kTamMaximoLista,
+        QStringLiteral("El archivo es demasiado grande para ser una lista de usuarios")));
 }
 
 void AnexarUsuario(const QString& ruta, const QString& nombre) {

@@ -5,6 +5,9 @@
 
 inline const QString kArchivoUsuarios = QStringLiteral("USRS.kvldat");
 
+// A list larger than this is no list of names.
+inline constexpr qint64 kTamMaximoLista = 64 << 20;
+
 // A file's bytes as text, every line followed by CR LF.
 QString TextoPorLineas(const QByteArray& bytes);
 

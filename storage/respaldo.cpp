@@ -15,10 +15,7 @@ QString RespaldarArchivo(const QString& carpetaDatos, const QString& ruta,
     try {
         if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
             throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
-        QFile origen(ruta);
-        if (!origen.open(QIODevice::ReadOnly)) throw ErrorKorval(origen.errorString());
-        const QByteArray bytes = origen.readAll();
-        if (origen.error() != QFileDevice::NoError) throw ErrorKorval(origen.errorString());
+        const QByteArray bytes = LeerCopiaExacta(ruta);
         QString base = QFileInfo(ruta).fileName();
         if (base.endsWith(QLatin1String(".kvr"), Qt::CaseInsensitive)) base.chop(4);
         const QString sello = base + u'-' + momento.toString(QStringLiteral("yyyyMMdd-HHmmss"));

@@ -50,19 +50,40 @@ QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int col
     return A1252(texto);
 }
 
-bool LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int columnas) {
+// True when every character can be written back as it is.
+static bool todoRepresentable(const QString& texto) {
+    for (QChar c : texto)
+        if (!Representable1252(c)) return false;
+    return true;
+}
+
+bool LeerRutina(const QByteArray& archivo, TTabla& A, TMarcas& C, int filas, int columnas) {
     A = tablaVacia(filas, columnas);
     C = TMarcas(filas, 0);
+    // A text editor may have saved the file as UTF-8, with or without a byte-order mark.
+    const QByteArray bytes = SinMarcaUtf8(archivo);
+    const bool utf8 = EsUtf8(bytes);
+    bool completa = true;
     qsizetype resto = 0;
     const QList<QByteArray> lineas = SepararLineas(bytes, filas, &resto);
+    // A CR that is not part of CR LF ends a line, and the reader skips to the next LF: the text
+    // between is not on the sheet.
+    for (qsizetype i = bytes.indexOf('\r'); i >= 0 && i < resto; i = bytes.indexOf('\r', i + 1))
+        if (i + 1 >= bytes.size() || bytes[i + 1] != '\n') completa = false;
     std::optional<ErrorConversion> primerError;
     Tarreglo_de_strings campos;
     for (int i = 0; i < lineas.size(); ++i) {
         // Each line stands alone: an empty line is an empty row, not a copy of the one before.
         campos.clear();
-        TextoAArreglo(De1252(lineas[i]), campos, QStringLiteral("|"));
+        const QString texto = DecodificarTexto(lineas[i], utf8);
+        if (utf8 && !todoRepresentable(texto)) completa = false;
+        TextoAArreglo(texto, campos, QStringLiteral("|"));
         for (int j = 0; j < columnas && j < campos.size(); ++j)
             A[i][j] = campos[j];
+        // The always-empty field with text, or fields past the mark: a save would drop them.
+        if (campos.size() > columnas + 2 ||
+            (campos.size() > columnas && !campos[columnas].isEmpty()))
+            completa = false;
         if (campos.size() >= columnas + 2 && !campos[columnas + 1].isEmpty()) {
             qint32 marca = 0;
             if (LeerEntero32(campos[columnas + 1], marca))
@@ -75,7 +96,7 @@ bool LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int c
     // Only line ends may follow the rows.
     for (; resto < bytes.size(); ++resto)
         if (bytes[resto] != '\r' && bytes[resto] != '\n') return false;
-    return true;
+    return completa;
 }
 
 bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
@@ -88,11 +109,12 @@ bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
         return true;
     }
     QByteArray bytes;
-    const qint64 tam = QFileInfo(ruta).size();
+    TIdentidad leida;
     try {
-        if (tam > kTamMaximoRutina)
-            throw ErrorKorval(QStringLiteral("El archivo es demasiado grande para ser una rutina"));
-        bytes = LeerArchivoEntero(ruta, identidad);
+        bytes =
+            LeerArchivoEntero(ruta, &leida, kTamMaximoRutina,
+                              QStringLiteral("El archivo es demasiado grande para ser una rutina"));
+        if (identidad) *identidad = leida;
     } catch (...) {
         // Never keep rows of the routine shown before: the next save would store them here.
         A = tablaVacia(filas, columnas);
@@ -100,7 +122,7 @@ bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
     }
     const bool completa = LeerRutina(bytes, A, C, filas, columnas);
     // Bytes after an end-of-file mark are invisible to the sheet, and a save would drop them.
-    return completa && tam <= bytes.size();
+    return completa && leida.tam <= bytes.size();
 }
 
 void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
@@ -109,6 +131,10 @@ void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int f
 }
 
 QString MotivoTextoInvalido(const QString& texto) {
+    // A cell is a few words; a longer text is refused whole, never cut.
+    if (texto.size() > kLargoMaximoCelda)
+        return QStringLiteral("El texto es demasiado largo (máximo %1 caracteres)")
+            .arg(kLargoMaximoCelda);
     for (QChar c : texto) {
         if (c.unicode() < 32 || c == u'|' || !Representable1252(c))
             return QStringLiteral("El texto contiene un caracter que no se puede guardar: %1")

@@ -42,5 +42,9 @@ void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int f
 // How many routine loads have run in this process (read by tests that check load order).
 int ContadorCargas();
 
-// Why a cell text cannot be stored (it would not read back the same); empty when it can.
+// The longest text a cell takes when typed or pasted.
+inline constexpr int kLargoMaximoCelda = 255;
+
+// Why a cell text cannot be stored (it would not read back the same, or is too long); empty when
+// it can.
 QString MotivoTextoInvalido(const QString& texto);

@@ -1,5 +1,7 @@
 #include "storage/texto1252.h"
 
+#include <QStringDecoder>
+
 // Bytes 0x80-0x9F; the five bytes Windows leaves undefined map to the same code point.
 static const char16_t tabla80[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -40,4 +42,25 @@ QString De1252(const QByteArray& bytes) {
         d[i] = (b >= 0x80 && b < 0xA0) ? QChar(tabla80[b - 0x80]) : QChar(b);
     }
     return r;
+}
+
+bool EsUtf8(const QByteArray& bytes) {
+    bool alto = false;
+    for (char c : bytes)
+        if (uchar(c) >= 0x80) {
+            alto = true;
+            break;
+        }
+    if (!alto) return false;
+    QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString r = d.decode(bytes);
+    return !d.hasError();
+}
+
+QByteArray SinMarcaUtf8(const QByteArray& bytes) {
+    return bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+}
+
+QString DecodificarTexto(const QByteArray& bytes, bool utf8) {
+    return utf8 ? QString::fromUtf8(bytes) : De1252(bytes);
 }

@@ -8,3 +8,10 @@ QByteArray A1252(const QString& texto);
 QString De1252(const QByteArray& bytes);
 // True when every character of the text has a Windows-1252 byte.
 bool Representable1252(QChar c);
+
+// A line or file as a text editor may have saved it: a leading UTF-8 byte-order mark is
+// skipped, valid UTF-8 with multi-byte sequences is read as UTF-8, anything else as
+// Windows-1252 (which every byte is).
+bool EsUtf8(const QByteArray& bytes);
+QByteArray SinMarcaUtf8(const QByteArray& bytes);
+QString DecodificarTexto(const QByteArray& bytes, bool utf8);

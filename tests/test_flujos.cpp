@@ -156,8 +156,8 @@ void TestFlujos::importarArchivoMalformado() {
     QTest::mouseClick(w.btnImportar, Qt::LeftButton);
     e.archivoElegido = e.ruta("carpeta.kvr");
     QTest::mouseClick(w.btnImportar, Qt::LeftButton);
-    QCOMPARE(e.errores,
-             (QStringList{"'rojo' is not a valid integer value.", "File access denied."}));
+    QCOMPARE(e.errores, (QStringList{"'rojo' is not a valid integer value.",
+                                     "No es un archivo normal: carpeta.kvr."}));
     QCOMPARE(e.leer("20230102Ana.kvr"), actual);
     QCOMPARE(w.Modelo()->profundidad(), 0);
     QVERIFY(!QFileInfo::exists(e.ruta("respaldos")));

@@ -311,7 +311,7 @@ void TestStorage::lecturaFallidaVaciaTabla() {
     TTabla A(kFilas, QStringList(kColumnas, "otra rutina"));
     TMarcas C(kFilas, 3);
     QCOMPARE(mensajeDe([&] { CargarRutina(f, A, C, kFilas, kColumnas); }),
-             QStringLiteral("File access denied"));
+             QStringLiteral("No es un archivo normal: dir.kvr"));
     QCOMPARE(A, TTabla(kFilas, QStringList(kColumnas)));
     QCOMPARE(C, TMarcas(kFilas, 0));
 }

@@ -343,7 +343,7 @@ void TestVentana::marcaInvalidaAlArrancar() {
 void TestVentana::listaDeUsuariosInutil_data() {
     QTest::addColumn<QByteArray>("lista"); // empty: a folder named like the list
     QTest::addColumn<QString>("mensaje");
-    QTest::newRow("carpeta") << QByteArray() << "File access denied.";
+    QTest::newRow("carpeta") << QByteArray() << "No es un archivo normal: USRS.kvldat.";
     QTest::newRow("caracter de control")
         << QByteArray("A\x01na\r\n") << "Invalid characters in path.";
 }
