@@ -182,6 +182,7 @@ class TMain : public QWidget {
     QFileSystemWatcher* vigia_ = nullptr; // armed after the first paint
     TIdentidad identidadUsuarios_;        // the user list's version in the selector
     QStringList ausentesDichos_;          // users gone from the list, each told once
+    QStringList rechazadosDichos_;        // names of the list that cannot be users, told once
     qint64 finCuentaMs_ = 0;              // when the running countdown ends, on the monotonic clock
     std::unique_ptr<TSinRepetidos> arranque_; // until the first show: each failure shown once
 };

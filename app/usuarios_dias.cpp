@@ -3,6 +3,7 @@
 
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
+#include "app/interaccion.h"
 #include "general/general.h"
 #include "storage/errores.h"
 #include "storage/lista_usuarios.h"
@@ -28,7 +29,21 @@ QStringList TMain::leerUsuarios() {
     const QString text = DameArchivo(kArchivoUsuarios) + QStringLiteral("+");
     QStringList lineas = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     if (!lineas.isEmpty() && lineas.back().isEmpty()) lineas.removeLast();
-    return lineas;
+    // A name that cannot be part of a file name (edited in by hand) is not offered: its routines
+    // would be written elsewhere, or not at all. The list itself is left as it is.
+    QStringList validas;
+    for (const QString& nombre : std::as_const(lineas)) {
+        const QString motivo = MotivoNombreInseguro(nombre, carpeta_principal);
+        if (motivo.isEmpty()) {
+            validas << nombre;
+        } else if (!rechazadosDichos_.contains(nombre)) {
+            rechazadosDichos_ << nombre;
+            Interaccion().error(
+                TextoDeError(QStringLiteral("El usuario «%1» de la lista no se muestra: %2")
+                                 .arg(nombre, motivo)));
+        }
+    }
+    return validas;
 }
 
 void TMain::CargarUsuarios() {
@@ -59,7 +74,7 @@ void TMain::OcultarNuevoUsuario() {
 
 void TMain::OKClick() {
     const QString nombre = txtUsuarioNuevo->text();
-    const QString motivo = MotivoNombreInvalido(nombre);
+    const QString motivo = MotivoNombreNuevo(nombre, carpeta_principal);
     if (!motivo.isEmpty()) throw ErrorKorval(motivo);
     AnexarUsuario(PathCompleto(kArchivoUsuarios), nombre);
     OcultarNuevoUsuario();

@@ -77,10 +77,12 @@ QString CombinePath(const QString& s1, const QString& s2) {
     else if (s2.isEmpty())
         r = s1;
     else {
-        if (caracterInvalidoEnRuta(s1) || caracterInvalidoEnRuta(s2))
-            throw ErrorKorval(QStringLiteral("Invalid characters in path"));
+        // Only the name being made is checked: the folder (the user's documents folder may be
+        // called anything) and a file the system already gave (an import) are taken as they are.
         if (esRaiz(s2))
             r = s2;
+        else if (caracterInvalidoEnRuta(s2))
+            throw ErrorKorval(QStringLiteral("Invalid characters in path"));
         else if (esSeparador(s1.back()))
             r = s1 + s2;
         else

@@ -5,6 +5,7 @@
 #include "storage/rutina_archivo.h"
 #include "storage/texto1252.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 QString TextoPorLineas(const QByteArray& bytes) {
@@ -41,5 +42,50 @@ QString MotivoNombreInvalido(const QString& nombre) {
     }
     if (nombre.contains(QLatin1String("..")))
         return QStringLiteral("El nombre contiene un caracter que no se puede guardar: .");
+    return QString();
+}
+
+// The files a user's routines make must each fit the file system and the path limit.
+static bool nombreDemasiadoLargo(const QString& nombre, const QString& carpeta) {
+    const QString base = QStringLiteral("yyyymmdd") + nombre;
+    const QString rutina = base + QStringLiteral(".kvr");
+    const QString temporal = u'.' + rutina + QStringLiteral(".tmp-XXXXXX");
+    const QString copia = base + QStringLiteral("-yyyyMMdd-HHmmss.kvr");
+    for (const QString& componente : {rutina, temporal, copia})
+        if (QFile::encodeName(componente).size() > 255) return true;
+    const QString respaldos = carpeta + QStringLiteral("/respaldos/");
+    for (const QString& ruta :
+         {carpeta + u'/' + rutina, carpeta + u'/' + temporal, respaldos + copia})
+        if (ruta.size() > kLargoMaximoRuta) return true;
+    return false;
+}
+
+QString MotivoNombreNuevo(const QString& nombre, const QString& carpeta) {
+    if (nombre.trimmed().isEmpty()) return QStringLiteral("El nombre no puede estar vacío");
+    const QString motivo = MotivoNombreInvalido(nombre);
+    if (!motivo.isEmpty()) return motivo;
+    for (QChar c : {nombre.front(), nombre.back()})
+        if (c == u' ' || c == u'.')
+            return QStringLiteral("El nombre no puede empezar ni terminar con espacio o punto");
+    if (nombreDemasiadoLargo(nombre, carpeta))
+        return QStringLiteral("El nombre es demasiado largo");
+    return QString();
+}
+
+QString MotivoNombreInseguro(const QString& nombre, const QString& carpeta) {
+    for (QChar c : nombre) {
+#ifdef Q_OS_WIN
+        const bool separador = c == u'/' || c == u'\\' || c == u':';
+#else
+        const bool separador = c == u'/';
+#endif
+        if (separador || c.unicode() < 32)
+            return QStringLiteral("El nombre contiene un caracter que no se puede guardar: %1")
+                .arg(DescribirCaracter(c));
+    }
+    if (nombre.contains(QLatin1String("..")))
+        return QStringLiteral("El nombre contiene un caracter que no se puede guardar: .");
+    if (nombreDemasiadoLargo(nombre, carpeta))
+        return QStringLiteral("El nombre es demasiado largo");
     return QString();
 }

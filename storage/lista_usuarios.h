@@ -19,3 +19,13 @@ void AnexarUsuario(const QString& ruta, const QString& nombre);
 
 // Why a name cannot be a user's (it becomes part of file names); empty when it can.
 QString MotivoNombreInvalido(const QString& nombre);
+
+// Why a typed name cannot become a new user of the data folder `carpeta`: the rules above, and
+// no empty or blank name, none that begins or ends with a space or a dot, none too long for the
+// files made for it (the routine, its temporary file, its copy in "respaldos").
+QString MotivoNombreNuevo(const QString& nombre, const QString& carpeta);
+
+// Why a name read from the list cannot be used as part of a file name at all (a separator,
+// "..", a control character, too long); empty when it can. Other oddities are left as they are,
+// so no existing user or routine disappears.
+QString MotivoNombreInseguro(const QString& nombre, const QString& carpeta);

@@ -90,11 +90,16 @@ void TestUsuarios::primerYSegundoUsuario() {
 
 void TestUsuarios::nombreVacioYRepetido() {
     Entorno e;
-    e.usuarios("Ana\r\n");
+    e.usuarios("Ana\r\n\r\n"); // a blank name written by an older version, or by hand
     TMain& w = e.abrir();
-    w.Usuario->setCurrentIndex(1);
-    w.txtUsuarioNuevo->clear();
-    QTest::mouseClick(w.OK, Qt::LeftButton); // the empty name is allowed
+    // A blank name is not typed in any more...
+    for (const char* blanco : {"", "   "}) {
+        w.Usuario->setCurrentIndex(2);
+        w.txtUsuarioNuevo->setText(blanco);
+        QTest::mouseClick(w.OK, Qt::LeftButton);
+        QCOMPARE(e.errores.takeFirst(), QStringLiteral("El nombre no puede estar vacío."));
+        QTest::mouseClick(w.X, Qt::LeftButton);
+    }
     w.Usuario->setCurrentIndex(2);
     w.txtUsuarioNuevo->setText("Ana");
     QTest::mouseClick(w.OK, Qt::LeftButton);
@@ -102,7 +107,7 @@ void TestUsuarios::nombreVacioYRepetido() {
     QCOMPARE(w.Usuario->count(), 4);
     QCOMPARE(w.Usuario->itemText(1), QString());
     QCOMPARE(w.Usuario->itemText(2), QStringLiteral("Ana"));
-    // The empty user's routine is named by the day stamp alone.
+    // ...but one in the list keeps working: its routine is named by the day stamp alone.
     w.Usuario->setCurrentIndex(1);
     QCOMPARE(w.lblTitulo->text(), QStringLiteral("Lunes para "));
     e.teclear(0, 0, "Remo");

@@ -345,7 +345,9 @@ void TestVentana::listaDeUsuariosInutil_data() {
     QTest::addColumn<QString>("mensaje");
     QTest::newRow("carpeta") << QByteArray() << "No es un archivo normal: USRS.kvldat.";
     QTest::newRow("caracter de control")
-        << QByteArray("A\x01na\r\n") << "Invalid characters in path.";
+        << QByteArray("A\x01na\r\n")
+        << QString::fromUtf8("El usuario «A\x01na» de la lista no se muestra: El nombre "
+                             "contiene un caracter que no se puede guardar: #1.");
 }
 
 void TestVentana::listaDeUsuariosInutil() {
