@@ -6,6 +6,7 @@
 #include "app/interaccion.h"
 #include "general/general.h"
 #include "storage/lista_usuarios.h"
+#include "storage/respaldo.h"
 
 #include <QComboBox>
 #include <QFileSystemWatcher>
@@ -20,6 +21,11 @@ void TMain::armarVigia() {
     // An editor held back a reload: it comes once the editor has closed, by any way.
     connect(delegado_, &TDelegadoRutina::editorCerrado, this, revisar, Qt::QueuedConnection);
     revisarDisco();
+    // Saves cut short (a crash, a power cut) leave hidden temporary files; after ten minutes
+    // none of them can belong to a save still under way.
+    for (const QString& carpeta :
+         {carpeta_principal, CombinePath(carpeta_principal, kCarpetaRespaldos)})
+        BorrarTemporalesViejos(carpeta, 600);
 }
 
 void TMain::revisarDisco() {

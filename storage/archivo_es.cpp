@@ -2,6 +2,8 @@
 
 #include "storage/errores.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -151,12 +153,10 @@ static QString destinoReal(const QString& ruta) {
 }
 
 static mode_t modoNuevo() {
-    // The umask can only be read by setting it; the program never changes it otherwise.
-    static const mode_t mascara = [] {
-        const mode_t m = ::umask(022);
-        ::umask(m);
-        return m;
-    }();
+    // The umask can only be read by setting it; it is put back at once (writes happen on one
+    // thread only).
+    const mode_t mascara = ::umask(022);
+    ::umask(mascara);
     return 0666 & ~mascara;
 }
 
@@ -260,4 +260,14 @@ TCerrojo::TCerrojo(const QString& carpeta) {
 TCerrojo::~TCerrojo() {
     // Closing the descriptor releases the lock.
     ::close(fd_);
+}
+
+int BorrarTemporalesViejos(const QString& carpeta, qint64 edadMinima) {
+    const QDateTime limite = QDateTime::currentDateTimeUtc().addSecs(-edadMinima);
+    int borrados = 0;
+    const QFileInfoList restos =
+        QDir(carpeta).entryInfoList({QStringLiteral(".*.tmp-??????")}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& f : restos)
+        if (f.lastModified().toUTC() < limite && QFile::remove(f.absoluteFilePath())) ++borrados;
+    return borrados;
 }

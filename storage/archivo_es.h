@@ -48,6 +48,11 @@ QString MensajeNoNormal(const QString& ruta);
 void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido,
                        TIdentidad* identidad = nullptr);
 
+// Removes the temporary files that interrupted saves left in `carpeta` (".<name>.tmp-XXXXXX")
+// when they are older than `edadMinima` seconds: a younger one may belong to a save under way in
+// another program. Returns how many went.
+int BorrarTemporalesViejos(const QString& carpeta, qint64 edadMinima);
+
 // Holds the data folder's advisory lock (".korval.lock") while it lives, so that the programs
 // sharing the folder take turns at check, read, write and rename.
 class TCerrojo {
