@@ -51,7 +51,9 @@ static bool nombreDemasiadoLargo(const QString& nombre, const QString& carpeta) 
     const QString rutina = base + QStringLiteral(".kvr");
     const QString temporal = u'.' + rutina + QStringLiteral(".tmp-XXXXXX");
     const QString copia = base + QStringLiteral("-yyyyMMdd-HHmmss.kvr");
-    for (const QString& componente : {rutina, temporal, copia})
+    // The copy is written the same way, through a temporary file of its own.
+    const QString temporalCopia = u'.' + copia + QStringLiteral(".tmp-XXXXXX");
+    for (const QString& componente : {rutina, temporal, copia, temporalCopia})
         if (QFile::encodeName(componente).size() > 255) return true;
     const QString respaldos = carpeta + QStringLiteral("/respaldos/");
     for (const QString& ruta :

@@ -62,6 +62,8 @@ class TestStorage : public QObject {
     void listaSinFinDeLinea();
     void nombresInvalidos_data();
     void nombresInvalidos();
+    void nombresLargos_data();
+    void nombresLargos();
 };
 
 void TestStorage::init() {
@@ -390,6 +392,32 @@ void TestStorage::nombresInvalidos() {
     QFETCH(QString, nombre);
     QFETCH(QString, mensaje);
     QCOMPARE(MotivoNombreInvalido(nombre), mensaje);
+}
+
+// A name must leave every file made for it within 255 bytes per component (the copy's temporary
+// file in "respaldos" is the longest) and the routine's paths within the path limit.
+void TestStorage::nombresLargos_data() {
+    QTest::addColumn<QString>("carpeta");
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<bool>("cabe");
+    QTest::newRow("215 bytes, short folder") << "/K" << QString(215, u'x') << true;
+    QTest::newRow("216 bytes, short folder") << "/K" << QString(216, u'x') << false;
+    QTest::newRow("two bytes a character") << "/K" << QString(107, u'\u00e9') << true;
+    QTest::newRow("two bytes a character, one more") << "/K" << QString(108, u'\u00e9') << false;
+    const QString larga = "/" + QString(150, u'd');
+    // The copy: folder + "/respaldos/" + 8 + name + "-yyyyMMdd-HHmmss.kvr" <= 259.
+    const int n = 259 - 151 - 11 - 8 - 20;
+    QTest::newRow("path limit") << larga << QString(n, u'x') << true;
+    QTest::newRow("path limit, one more") << larga << QString(n + 1, u'x') << false;
+}
+
+void TestStorage::nombresLargos() {
+    QFETCH(QString, carpeta);
+    QFETCH(QString, nombre);
+    QFETCH(bool, cabe);
+    const QString largo = QStringLiteral("El nombre es demasiado largo");
+    QCOMPARE(MotivoNombreNuevo(nombre, carpeta), cabe ? QString() : largo);
+    QCOMPARE(MotivoNombreInseguro(nombre, carpeta), cabe ? QString() : largo);
 }
 
 QTEST_GUILESS_MAIN(TestStorage)

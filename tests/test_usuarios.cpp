@@ -1,6 +1,8 @@
 // Users and days: the user list, the new-user panel and reloading on every change.
 #include "entorno.h"
 
+#include "storage/lista_usuarios.h"
+
 #include "app/controles.h"
 #include "storage/rutina_archivo.h"
 
@@ -15,6 +17,7 @@ class TestUsuarios : public QObject {
     void nombreVacioYRepetido();
     void nombresRechazados_data();
     void nombresRechazados();
+    void nombreMasLargoPosible();
     void botonXVuelveAlUsuarioAnterior();
     void botonXSinUsuarios();
     void teclasDelPanel();
@@ -139,6 +142,39 @@ void TestUsuarios::nombresRechazados_data() {
     QTest::newRow("outside cp1252") << "Жора" << base + "Ж.";
     QTest::newRow("plus") << "+"
                           << "El nombre + esta reservado.";
+    const QString bordes = "El nombre no puede empezar ni terminar con espacio o punto.";
+    QTest::newRow("space first") << " Ana" << bordes;
+    QTest::newRow("space last") << "Ana " << bordes;
+    QTest::newRow("dot first") << ".Ana" << bordes;
+    QTest::newRow("dot last") << "Ana." << bordes;
+    QTest::newRow("blank") << "   " << QString::fromUtf8("El nombre no puede estar vacío.");
+    QTest::newRow("too long") << QString(220, u'x') << "El nombre es demasiado largo.";
+}
+
+// The longest name the panel takes works for every file made for it: its routine, the routine's
+// temporary file and its copy in "respaldos".
+void TestUsuarios::nombreMasLargoPosible() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    TMain& w = e.abrir();
+    QString nombre = "x";
+    while (MotivoNombreNuevo(nombre + u'x', e.datos).isEmpty())
+        nombre += u'x';
+    QVERIFY(nombre.size() > 100);
+    w.Usuario->setCurrentIndex(1);
+    w.txtUsuarioNuevo->setText(nombre);
+    QTest::mouseClick(w.OK, Qt::LeftButton);
+    QCOMPARE(w.Usuario->itemText(1), nombre);
+    w.Usuario->setCurrentIndex(1);
+    QTest::mouseClick(w.Image3, Qt::LeftButton);
+    e.teclear(0, 0, "Press");
+    QTest::mouseClick(w.Image4, Qt::LeftButton);
+    e.teclear(0, 0, "Remo");
+    QTest::mouseClick(w.Image3, Qt::LeftButton);
+    QTest::mouseClick(w.importar_a_hoy, Qt::LeftButton); // keeps today's in "respaldos"
+    QVERIFY(e.errores.isEmpty());
+    QVERIFY(e.leer("20230102" + nombre + ".kvr").startsWith("Press|"));
+    QCOMPARE(QDir(e.ruta("respaldos")).entryList(QDir::Files).size(), 1);
 }
 
 void TestUsuarios::nombresRechazados() {
