@@ -116,25 +116,39 @@ void TRectangulo::paintEvent(QPaintEvent*) {
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-TImagen::TImagen(QWidget* padre, const QString& recurso, qreal grados)
-    : TClicable(padre), imagen_(recurso), grados_(grados) {
+TImagen::TImagen(QWidget* padre, const QString& recurso, int lado, qreal grados)
+    : TClicable(padre), recurso_(recurso), lado_(lado), grados_(grados) {
     setCursor(Qt::PointingHandCursor);
 }
 
+QImage TImagen::imagen() const {
+    return QImage(recurso_ + QLatin1String(".png"));
+}
+
+QString TImagen::ArchivoPara(int pixeles) const {
+    for (int lado : {lado_, 2 * lado_})
+        if (lado >= pixeles) return QStringLiteral("%1-%2.png").arg(recurso_).arg(lado);
+    return recurso_ + QLatin1String(".png");
+}
+
 void TImagen::paintEvent(QPaintEvent*) {
-    if (imagen_.isNull() || width() <= 0 || height() <= 0) return;
+    if (width() <= 0 || height() <= 0) return;
     const qreal escala = devicePixelRatioF();
-    const QSizeF tam = QSizeF(imagen_.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
-    const QSize pixeles = (tam * escala).toSize();
-    // Scaling 512 pixels down on every repaint would cost more than the whole sheet.
-    if (escalada_.size() != pixeles) {
-        escalada_ = QPixmap::fromImage(
-            imagen_.scaled(pixeles, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // The pictures are square; a box that is not is filled along its shorter side.
+    const qreal lado = std::min(width(), height());
+    const int pixeles = int(std::lround(lado * escala));
+    if (escalada_.width() != pixeles) {
+        QImage imagen(ArchivoPara(pixeles));
+        // Only an odd ratio or box size scales: the renditions are drawn as they are.
+        if (imagen.width() != pixeles)
+            imagen = imagen.scaled(pixeles, pixeles, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        escalada_ = QPixmap::fromImage(imagen);
         escalada_.setDevicePixelRatio(escala);
     }
+    if (escalada_.isNull()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.translate(width() / 2.0, height() / 2.0);
     p.rotate(grados_);
-    p.drawPixmap(QPointF(-tam.width() / 2, -tam.height() / 2), escalada_);
+    p.drawPixmap(QPointF(-lado / 2, -lado / 2), escalada_);
 }

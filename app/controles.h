@@ -60,18 +60,26 @@ class TRectangulo : public TClicable {
     QColor relleno_;
 };
 
-// A picture scaled to fit its box with its proportions kept; reports clicks.
+// A picture scaled to fit its box with its proportions kept; reports clicks. `recurso` names the
+// stored picture without ".png"; renditions "<recurso>-<lado>.png" and "<recurso>-<2 lado>.png"
+// are drawn as they are at device pixel ratios 1 and 2. Nothing is decoded before the first
+// paint.
 class TImagen : public TClicable {
     Q_OBJECT
   public:
-    TImagen(QWidget* padre, const QString& recurso, qreal grados = 0);
-    const QImage& imagen() const { return imagen_; }
+    TImagen(QWidget* padre, const QString& recurso, int lado, qreal grados = 0);
+    // The stored picture, the source for other ratios.
+    QImage imagen() const;
+    // The file drawn for `pixeles` device pixels: the smallest rendition at least that large,
+    // else the stored picture.
+    QString ArchivoPara(int pixeles) const;
 
   protected:
     void paintEvent(QPaintEvent*) override;
 
   private:
-    QImage imagen_;
+    QString recurso_;
+    int lado_;
     QPixmap escalada_; // the picture at the size it is drawn, made again only on a resize
     qreal grados_;
 };

@@ -54,10 +54,6 @@ template <class W> static W* alineado(W* w, TAlineacion modo, const QRectF& r) {
 TMain::TMain() : arranque_(std::make_unique<TSinRepetidos>()) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("KORVAL"));
-    QIcon icono;
-    for (int lado : {48, 128, 256})
-        icono.addFile(QStringLiteral(":/icono/org.korval.Korval-%1.png").arg(lado));
-    setWindowIcon(icono);
     resize(1101, 758);
     construirVentana();
     conectar();
@@ -147,20 +143,20 @@ void TMain::construirBotonera() {
         alineado(new TPanel(pnlMain, {0, 616, 425, 97}), TAlineacion::Bottom, {0, 616, 425, 97});
     Rectangle1 =
         alineado(new TRectangulo(Botonera, kNegro), TAlineacion::Scale, {0, -32, 425, 160});
-    auto imagen = [this](const char* recurso, qreal x, qreal y, qreal lado, qreal grados = 0) {
-        auto* i = new TImagen(Botonera, QString::fromLatin1(recurso), grados);
-        Colocar(i, {x, y, lado, lado});
+    auto imagen = [this](const char* recurso, qreal x, qreal y, int lado, qreal grados = 0) {
+        auto* i = new TImagen(Botonera, QString::fromLatin1(recurso), lado, grados);
+        Colocar(i, {x, y, qreal(lado), qreal(lado)});
         return i;
     };
-    Image1 = imagen(":/img/bajar.png", 0, 1, 50, 1);
-    btnCompartir = imagen(":/img/compartir.png", 296, 1, 50);
-    Image2 = imagen(":/img/subir.png", 360, 1, 50);
-    importar_a_hoy = imagen(":/img/copiar_a_hoy.png", 56, 1, 50);
+    Image1 = imagen(":/img/bajar", 0, 1, 50, 1);
+    btnCompartir = imagen(":/img/compartir", 296, 1, 50);
+    Image2 = imagen(":/img/subir", 360, 1, 50);
+    importar_a_hoy = imagen(":/img/copiar_a_hoy", 56, 1, 50);
     lbl_copiar_a_hoy = new QLabel(QStringLiteral("Repetir hoy"), Botonera);
     Colocar(lbl_copiar_a_hoy, {56, 35, 65, 17});
     fuente(lbl_copiar_a_hoy, 10, false);
     colorTexto(lbl_copiar_a_hoy, kBlanco);
-    Image5 = imagen(":/img/color.png", 120, 1, 49);
+    Image5 = imagen(":/img/color", 120, 1, 49);
     const QRgb colores[] = {0xFF7FFF00, 0xFF00FFFF, 0xFFFFFFFF, 0xFF696969,
                             0xFFFF0000, 0xFFFFA500, 0xFFADD8E6, 0xFFFFFF00};
     const int xs[] = {0, 51, 102, 153, 205, 256, 307, 359};
@@ -169,8 +165,8 @@ void TMain::construirBotonera() {
         *muestras[k] = new TRectangulo(Botonera, QColor::fromRgba(colores[k]));
         Colocar(*muestras[k], {qreal(xs[k]), 50, 50, 50});
     }
-    btnImportar = imagen(":/img/importar.png", 240, 1, 50);
-    Image6 = imagen(":/img/reloj.png", 176, 0, 50);
+    btnImportar = imagen(":/img/importar", 240, 1, 50);
+    Image6 = imagen(":/img/reloj", 176, 0, 50);
     Botonera->Realinear();
 }
 
@@ -179,7 +175,7 @@ void TMain::construirBarraSuperior() {
         alineado(new TPanel(pnlMain, {0, 0, 425, 41}), TAlineacion::Top, {0, 0, 425, 41});
     Rectangle2 = alineado(new TRectangulo(pnlBotoneraDeArriba, kNegro), TAlineacion::Scale,
                           {0, -7.53, 425, 48.53});
-    Image3 = alineado(new TImagen(pnlBotoneraDeArriba, QStringLiteral(":/img/izq.png")),
+    Image3 = alineado(new TImagen(pnlBotoneraDeArriba, QStringLiteral(":/img/izq"), 34),
                       TAlineacion::Left, {0, 0, 34, 41});
     Usuario = alineado(new QComboBox(pnlBotoneraDeArriba), TAlineacion::Left, {34, 0, 159, 41});
     Usuario->addItem(QStringLiteral("Nuevo"));
@@ -203,7 +199,7 @@ void TMain::construirBarraSuperior() {
     SelecteDate->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
     SelecteDate->setDate(QDate(2022, 9, 7));
     ultimoDia_ = SelecteDate->date();
-    Image4 = alineado(new TImagen(pnlBotoneraDeArriba, QStringLiteral(":/img/der.png")),
+    Image4 = alineado(new TImagen(pnlBotoneraDeArriba, QStringLiteral(":/img/der"), 34),
                       TAlineacion::Right, {391, 0, 34, 41});
     pnlBotoneraDeArriba->Realinear();
 }
@@ -337,12 +333,21 @@ void TMain::descubrir(QWidget* panel) {
     if (cubria) (focoAntes_ ? focoAntes_.data() : static_cast<QWidget*>(Rutina))->setFocus();
 }
 
+void TMain::trasPrimerPintado() {
+    // The icon decodes every size it is given; the window shows it once it is set.
+    QIcon icono;
+    for (int lado : {48, 128, 256})
+        icono.addFile(QStringLiteral(":/icono/org.korval.Korval-%1.png").arg(lado));
+    setWindowIcon(icono);
+    armarVigia();
+}
+
 bool TMain::eventFilter(QObject* objeto, QEvent* e) {
     if (objeto == pnlMain && e->type() == QEvent::Paint) {
         // Watching the files waits for the first paint: nothing of it is needed to show the
         // window. The panel covers the whole window, so its paint is the window's.
         pnlMain->removeEventFilter(this);
-        QTimer::singleShot(0, this, [this] { Protegido([&] { armarVigia(); }); });
+        QTimer::singleShot(0, this, [this] { Protegido([&] { trasPrimerPintado(); }); });
         return false;
     }
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {

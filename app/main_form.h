@@ -163,6 +163,8 @@ class TMain : public QWidget {
     void descubrir(QWidget* panel);
     void alCambiarUsuario();
     void alCambiarDia(const QDate& dia);
+    // Work that the first paint does not need waits for it.
+    void trasPrimerPintado();
     // Files changed by other programs: the routine shown and the user list follow the disk.
     void armarVigia();
     void revisarDisco();

@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Start-up of KORVAL and of a bare Qt window, from spawn to the first paint, with peak memory.
+"""Start-up of KORVAL, of the same widget tree without logic and of a bare Qt window, from
+spawn to the first paint (under Xvfb: mapped, exposed and painted), with peak memory and
+callgrind's instruction count.
 
 Usage: arranque.py BUILD_DIR [RUNS]. Runs offscreen, and under Xvfb when it is installed.
 """
@@ -31,23 +33,47 @@ def una(programa, env):
         raise SystemExit("no paint from " + programa)
     return t, int(partes[1])
 
+esqueleto = os.path.join(build, "bench", "bench_arranque_esqueleto")
+
 def medir(nombre, env):
-    for prog in (vacio, korval):  # warm the page cache
+    programas = (vacio, esqueleto, korval)
+    for prog in programas:  # warm the page cache
         una(prog, env)
     res = {}
-    for prog in (vacio, korval):
+    for prog in programas:
         ts, mem = [], []
         for _ in range(runs):
             t, m = una(prog, env)
             ts.append(t); mem.append(m)
         res[prog] = (statistics.median(ts), statistics.median(mem))
-    (tv, mv), (tk, mk) = res[vacio], res[korval]
-    print("| start-up, %-24s | %10.1f | %-28s | %10.1f | %5.2f |" % (nombre + " (ms)", tk, "bare Qt window", tv, tk / tv))
-    print("| peak memory, %-21s | %10d | %-28s | %10d | %5.2f |" % (nombre + " (KiB)", mk, "bare Qt window", mv, mk / mv))
+    (tv, mv), (te, me), (tk, mk) = res[vacio], res[esqueleto], res[korval]
+    fila("start-up, %s (ms)" % nombre, tk, "same widget tree", te, tk / te)
+    fila("start-up, %s (ms)" % nombre, tk, "bare Qt window", tv, tk / tv)
+    fila("peak memory, %s (KiB)" % nombre, mk, "same widget tree", me, mk / me,
+         "%+d KiB" % (mk - me))
+    fila("peak memory, %s (KiB)" % nombre, mk, "bare Qt window", mv, mk / mv)
+
+def fila(figura, valor, piso, valor_piso, razon, nota=""):
+    print("| %-34s | %10.1f | %-28s | %10.1f | %5.2f | %s" % (figura, valor, piso, valor_piso, razon, nota))
+
+def instrucciones(prog, env):
+    with tempfile.NamedTemporaryFile() as f:
+        r = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + f.name, prog],
+                           env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        for linea in r.stderr.splitlines():
+            if "Collected :" in linea:
+                return int(linea.split(":")[-1])
+    raise SystemExit("callgrind gave no count for " + prog)
 
 env = dict(os.environ, HOME=home, QT_QPA_PLATFORM="offscreen")
 env.pop("XDG_CONFIG_HOME", None)
 medir("offscreen", env)
+
+if shutil.which("valgrind"):
+    ik, ie = instrucciones(korval, env), instrucciones(esqueleto, env)
+    fila("instructions to first paint (M)", ik / 1e6, "same widget tree", ie / 1e6, ik / ie)
+else:
+    print("valgrind is not installed: no instruction counts (tools/setup.sh --bench installs it)")
 
 if shutil.which("Xvfb"):
     pantalla = ":93"
@@ -59,4 +85,6 @@ if shutil.which("Xvfb"):
         medir("Xvfb", env)
     finally:
         x.terminate()
+else:
+    print("Xvfb is not installed: no figures on a display (tools/setup.sh --bench installs it)")
 shutil.rmtree(home)

@@ -2,7 +2,8 @@
 # Builds in Release and prints the benchmark table: each figure beside its floor, with the ratio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh >/dev/null
+# valgrind, Xvfb and python3 come with the benchmark set-up.
+tools/setup.sh --bench >/dev/null
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DKORVAL_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-bench -j"$(nproc)" >/dev/null
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs), $(uname -sr)"

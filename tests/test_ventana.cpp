@@ -109,6 +109,20 @@ void TestVentana::widgetsDelDiseno() {
     }
     QCOMPARE(w.Image6->imagen().size(), QSize(180, 180));
     QCOMPARE(w.Image1->imagen().size(), QSize(512, 512));
+    // Each picture is drawn from a rendition of the size it is drawn at, for ratios 1 and 2; an
+    // odd ratio takes the smallest one large enough, and past the largest the stored picture.
+    for (TImagen* i : {w.Image1, w.Image2, w.Image3, w.Image4, w.Image5, w.Image6, w.btnImportar,
+                       w.btnCompartir, w.importar_a_hoy}) {
+        const int lado = std::min(i->width(), i->height());
+        for (qreal ratio : {1.0, 1.25, 2.0, 3.0}) {
+            const int pixeles = int(std::lround(lado * ratio));
+            const QImage r(i->ArchivoPara(pixeles));
+            QVERIFY2(!r.isNull(), qPrintable(i->ArchivoPara(pixeles)));
+            if (ratio == 1.0 || ratio == 2.0) QCOMPARE(r.width(), pixeles);
+            QVERIFY(r.width() >= pixeles);
+            QCOMPARE(r.width() == i->imagen().width(), ratio == 3.0);
+        }
+    }
     // Bottom bar places, from the bar's left edge.
     QCOMPARE(w.Image1->geometry(), QRect(0, 1, 50, 50));
     QCOMPARE(w.importar_a_hoy->geometry().topLeft(), QPoint(56, 1));

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the build needs when it is missing, then configures and builds into build/.
-# With --tests it also installs clang and its sanitizer and fuzzer runtime for the test builds.
+# With --tests it also installs clang and its sanitizer and fuzzer runtime for the test builds;
+# with --bench what bench/run.sh measures with (python3, valgrind, Xvfb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins)
+if [ "${1:-}" = "--bench" ]; then
+  paquetes+=(python3 valgrind xvfb)
+fi
 if [ "${1:-}" = "--tests" ]; then
   # The package check needs dpkg-dev and file (CPack's DEB generator calls both).
   paquetes+=(clang-14 libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream)
