@@ -49,16 +49,20 @@ void TMain::cargarEnRutinaActual(const QString& origen) {
     // The new content is read whole first: when it cannot be, nothing changes.
     TRutina nueva = TRutina::Vacia(RowCount(), ColumnCount());
     CargarRutina(nueva, origen);
+    comprobarUsuarioElegido();
     const PRutina& actual = modelo_->Rutina();
     // The routine about to be replaced is kept first, so the import picture can bring it back.
-    RespaldarArchivo(carpeta_principal, actual->ruta, Interaccion().ahora());
-    {
-        const TBracket bracket(modelo_);
-        actual->A = nueva.A;
-        actual->C = nueva.C;
-        actual->respaldar = false; // copied just now
-    }
-    RutinaSetValue(-1, -1, QString());
+    const QString copia = RespaldarArchivo(carpeta_principal, actual->ruta, Interaccion().ahora());
+    actual->respaldar = false; // copied just now
+    bool habiaAlgo = false;
+    for (const QStringList& fila : actual->A)
+        for (const QString& celda : fila)
+            habiaAlgo = habiaAlgo || !celda.isEmpty();
+    modelo_->Reemplazar(nueva.A, nueva.C);
+    if (habiaAlgo && !copia.isEmpty())
+        Interaccion().aviso(
+            QStringLiteral("La rutina que había se guardó en %1; Ctrl+Z la recupera")
+                .arg(QDir(carpeta_principal).relativeFilePath(copia)));
 }
 
 void TMain::Image6Click() {

@@ -66,11 +66,8 @@ void TMain::RutinaDrawColumnCell(QPainter* Canvas, const QRectF& Bounds, int Row
 }
 
 void TMain::intercambiar_filas(int f1, int f2) {
-    TBracket bracket(modelo_);
-    TTabla& tabla = modelo_->Rutina()->A;
-    if (f1 < 0 || f2 < 0 || f1 >= tabla.size() || f2 >= tabla.size()) return;
-    for (int j = 0; j < tabla[f1].size(); ++j)
-        std::swap(tabla[f1][j], tabla[f2][j]);
+    // Saved at once, like every other change, and kept for undo.
+    modelo_->Intercambiar(f1, f2);
 }
 
 void TMain::Image1Click() {
@@ -78,21 +75,18 @@ void TMain::Image1Click() {
     if (!ConfirmarEditor()) return;
     const int r = Rutina->Row();
     if (r == -1 || r == RowCount() - 1) return;
-    intercambiar_filas(r, r + 1);
     Rutina->Selected(r + 1);
     Rutina->ScrollToSelectedCell();
-    // A move is saved at once, like every other change.
-    modelo_->Guardar(TCambio::Filas(r, r + 1));
+    intercambiar_filas(r, r + 1);
 }
 
 void TMain::Image2Click() {
     if (!ConfirmarEditor()) return;
     const int r = Rutina->Row();
     if (r == -1 || r == 0) return;
-    intercambiar_filas(r, r - 1);
     Rutina->Selected(r - 1);
     Rutina->ScrollToSelectedCell();
-    modelo_->Guardar(TCambio::Filas(r, r - 1));
+    intercambiar_filas(r, r - 1);
 }
 
 void TMain::Image5Click() {
@@ -109,8 +103,6 @@ void TMain::SetearColor(qint32 c) {
     if (!ConfirmarEditor()) return;
     const int fila = Rutina->Row();
     if (fila == -1) return;
-    comprobarUsuarioElegido();
-    modelo_->Rutina()->C[fila] = c;
-    modelo_->Guardar(TCambio::MarcaDe(fila));
+    modelo_->Marcar(fila, c);
     Rutina->viewport()->update();
 }

@@ -5,6 +5,8 @@
 #include "storage/errores.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -52,9 +54,110 @@ void TModeloRutina::Escribir(const PRutina& r, int fila, int columna, const QStr
     if (!motivo.isEmpty()) throw ErrorKorval(motivo);
     if (!r || fila < 0 || fila >= r->A.size() || columna < 0 || columna >= r->A[fila].size())
         throw ErrorKorval(QStringLiteral("La celda no existe"));
+    if (r != rutina_) {
+        // An editor left open on a routine no longer shown: its own file takes the edit.
+        r->A[fila][columna] = texto;
+        guardar(r, TCambio::Celda(fila, columna));
+        return;
+    }
+    const TRutina antes = *r;
     r->A[fila][columna] = texto;
-    if (r == rutina_) emit dataChanged(index(fila, 0), index(fila, columnas_ - 1));
-    guardar(r, TCambio::Celda(fila, columna));
+    emit dataChanged(index(fila, 0), index(fila, columnas_ - 1));
+    guardarPaso(TCambio::Celda(fila, columna), antes);
+}
+
+void TModeloRutina::EscribirBloque(int fila, int columna, const QList<QStringList>& filas) {
+    if (permiso_) permiso_();
+    QList<std::pair<int, int>> celdas;
+    for (int i = 0; i < filas.size(); ++i) {
+        if (fila + i >= filas_ || columna + filas[i].size() > columnas_)
+            throw ErrorKorval(QStringLiteral("El texto pegado no cabe en la hoja"));
+        for (int j = 0; j < filas[i].size(); ++j) {
+            const QString motivo = MotivoTextoInvalido(filas[i][j]);
+            if (!motivo.isEmpty()) throw ErrorKorval(motivo);
+            celdas.append({fila + i, columna + j});
+        }
+    }
+    const TRutina antes = *rutina_;
+    for (int i = 0; i < filas.size(); ++i)
+        for (int j = 0; j < filas[i].size(); ++j)
+            rutina_->A[fila + i][columna + j] = filas[i][j];
+    todoCambio();
+    guardarPaso(TCambio::Bloque(celdas), antes);
+}
+
+void TModeloRutina::Marcar(int fila, qint32 marca) {
+    if (permiso_) permiso_();
+    const TRutina antes = *rutina_;
+    rutina_->C[fila] = marca;
+    todoCambio();
+    guardarPaso(TCambio::MarcaDe(fila), antes);
+}
+
+void TModeloRutina::Intercambiar(int f1, int f2) {
+    if (permiso_) permiso_();
+    if (f1 < 0 || f2 < 0 || f1 >= filas_ || f2 >= filas_) return;
+    const TRutina antes = *rutina_;
+    std::swap(rutina_->A[f1], rutina_->A[f2]);
+    todoCambio();
+    guardarPaso(TCambio::Filas(f1, f2), antes);
+}
+
+void TModeloRutina::Reemplazar(const TTabla& A, const TMarcas& C) {
+    if (permiso_) permiso_();
+    const TRutina antes = *rutina_;
+    rutina_->A = A;
+    rutina_->C = C;
+    todoCambio();
+    guardarPaso(TCambio::Entera(), antes);
+}
+
+void TModeloRutina::guardarPaso(const TCambio& cambio, const TRutina& antes) {
+    const PRutina r = rutina_;
+    guardar(r, cambio);
+    // A merge on the way may have shown another version meanwhile; the step is kept for the
+    // routine it was made in only.
+    if (r != rutina_) return;
+    pasos_.resize(hechos_);
+    pasos_.append({cambio, antes.A, r->A, antes.C, r->C});
+    ++hechos_;
+}
+
+void TModeloRutina::volverA(const TCambio& cambio, const TTabla& A, const TMarcas& C) {
+    if (permiso_) permiso_();
+    TRutina& r = *rutina_;
+    switch (cambio.tipo) {
+    case TCambio::Celdas:
+        for (const auto& [f, j] : cambio.celdas)
+            r.A[f][j] = A[f][j];
+        break;
+    case TCambio::Marca:
+        r.C[cambio.fila] = C[cambio.fila];
+        break;
+    case TCambio::Intercambio:
+        std::swap(r.A[cambio.fila], r.A[cambio.otraFila]);
+        break;
+    case TCambio::Todo:
+        r.A = A;
+        r.C = C;
+        break;
+    }
+    todoCambio();
+    guardar(rutina_, cambio);
+}
+
+void TModeloRutina::Deshacer() {
+    if (!PuedeDeshacer()) return;
+    const TPaso& p = pasos_[hechos_ - 1];
+    volverA(p.cambio, p.antesA, p.antesC);
+    --hechos_;
+}
+
+void TModeloRutina::Rehacer() {
+    if (!PuedeRehacer()) return;
+    const TPaso& p = pasos_[hechos_];
+    volverA(p.cambio, p.despuesA, p.despuesC);
+    ++hechos_;
 }
 
 void TModeloRutina::guardar(const PRutina& r, const TCambio& cambio) {
@@ -95,6 +198,8 @@ void TModeloRutina::Guardar(const TCambio& cambio) {
 
 void TModeloRutina::FijarRutina(PRutina r) {
     rutina_ = std::move(r);
+    pasos_.clear();
+    hechos_ = 0;
     todoCambio();
 }
 
@@ -125,6 +230,19 @@ TEditorCelda::TEditorCelda(QWidget* padre, PRutina r, const QModelIndex& i)
     : QLineEdit(padre), rutina(std::move(r)), indice(i) {
     setFrame(false);
     setTextMargins(0, 0, 0, 0);
+}
+
+void TEditorCelda::keyPressEvent(QKeyEvent* e) {
+    if (e->matches(QKeySequence::Paste)) {
+        QString texto = QGuiApplication::clipboard()->text();
+        if (texto.endsWith(QLatin1String("\r\n")))
+            texto.chop(2);
+        else if (texto.endsWith(u'\n') || texto.endsWith(u'\r'))
+            texto.chop(1);
+        insert(texto);
+        return;
+    }
+    QLineEdit::keyPressEvent(e);
 }
 
 TDelegadoRutina::TDelegadoRutina(TModeloRutina* modelo, QObject* padre)

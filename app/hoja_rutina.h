@@ -44,9 +44,23 @@ class TModeloRutina : public QAbstractTableModel {
     bool EscribirOInformar(const PRutina& r, int fila, int columna, const QString& texto);
     // Why no cell may be written now (no user selected), checked before every store; it throws.
     void FijarPermiso(std::function<void()> comprobar) { permiso_ = std::move(comprobar); }
-    // Saves a change already made in the routine shown (a row move, a mark, a whole new
-    // content); throws ErrorKorval on failure.
+    // Saves a change already made in the routine shown; throws ErrorKorval on failure.
     void Guardar(const TCambio& cambio);
+
+    // Changes of the routine shown, each saved at once and kept for undo; they throw ErrorKorval
+    // when refused or when the save fails (the change then stays on the sheet, unsaved).
+    // Cells from (fila, columna) on: each string list fills one row to the right.
+    void EscribirBloque(int fila, int columna, const QList<QStringList>& filas);
+    void Marcar(int fila, qint32 marca);
+    void Intercambiar(int f1, int f2);
+    void Reemplazar(const TTabla& A, const TMarcas& C);
+
+    // Undo and redo of the changes saved in the routine shown, each saved again at once. The
+    // history belongs to that routine: showing another (or a new version) forgets it.
+    bool PuedeDeshacer() const { return hechos_ > 0; }
+    bool PuedeRehacer() const { return hechos_ < pasos_.size(); }
+    void Deshacer();
+    void Rehacer();
 
     // The update bracket: nestable; the outermost end makes the view read every cell again.
     void BeginUpdate() { ++profundidad_; }
@@ -61,6 +75,18 @@ class TModeloRutina : public QAbstractTableModel {
   private:
     void todoCambio();
     void guardar(const PRutina& r, const TCambio& cambio);
+    // Saves `cambio`, made since `antes` was the routine shown, and keeps it for undo.
+    void guardarPaso(const TCambio& cambio, const TRutina& antes);
+    // Puts back the cells, marks or rows of `cambio` as `version` had them, and saves.
+    void volverA(const TCambio& cambio, const TTabla& A, const TMarcas& C);
+
+    struct TPaso {
+        TCambio cambio;
+        TTabla antesA, despuesA; // whole tables: the lists share their rows until one changes
+        TMarcas antesC, despuesC;
+    };
+    QList<TPaso> pasos_;
+    qsizetype hechos_ = 0; // steps done; those after are redone by Rehacer
 
     PRutina rutina_;
     std::function<void()> permiso_;
@@ -92,6 +118,10 @@ class TEditorCelda : public QLineEdit {
     bool forzar = false;  // Enter or Tab: commit even unchanged text
     const PRutina rutina;
     const QPersistentModelIndex indice;
+
+  protected:
+    // A paste copied with its line end (a cell of a spreadsheet, a line of text) leaves it out.
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 class TDelegadoRutina : public QStyledItemDelegate {

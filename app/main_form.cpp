@@ -55,6 +55,9 @@ TMain::TMain() : arranque_(std::make_unique<TSinRepetidos>()) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("KORVAL"));
     resize(1101, 758);
+    // Below this the date box would cover the user box, or the bottom bar the title and the
+    // sheet's first row.
+    setMinimumSize(425, 225);
     construirVentana();
     conectar();
     FormCreate();
@@ -126,6 +129,10 @@ void TMain::construirVentana() {
     lblTitulo =
         alineado(new QLabel(QString(21, u'-'), pnlMain), TAlineacion::Top, {0, 41, 425, 24});
     fuente(lblTitulo, 22, true);
+    // The line at 22 units is taller than its 24-unit strip, whose last row the sheet overlaps:
+    // drawn from the top and above the sheet, accents and descenders both show.
+    lblTitulo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblTitulo->raise();
     pnlMain->Realinear();
 
     construirTimer();
@@ -195,6 +202,8 @@ void TMain::construirBarraSuperior() {
     QString formato = QLocale().dateFormat(QLocale::ShortFormat);
     formato.replace(QRegularExpression(QStringLiteral("(?<!y)y{1,2}(?!y)")),
                     QStringLiteral("yyyy"));
+    // With no locale set (C or POSIX) the short format names the month in English.
+    if (QLocale().language() == QLocale::C) formato = QStringLiteral("d/M/yyyy");
     SelecteDate->setDisplayFormat(formato);
     SelecteDate->setDateRange(QDate(1, 1, 1), QDate(9999, 12, 31));
     SelecteDate->setDate(QDate(2022, 9, 7));
@@ -259,6 +268,10 @@ void TMain::conectar() {
             [this] { Protegido([&] { OKClick(); }); });
     txtUsuarioNuevo->installEventFilter(this);
     cerrartimer->installEventFilter(this);
+    Usuario->installEventFilter(this);
+    SelecteDate->installEventFilter(this);
+    connect(Usuario, &QComboBox::activated, this,
+            [this](int i) { Protegido([&] { alElegirUsuario(i); }); });
     pnlMain->installEventFilter(this);
 }
 
@@ -339,10 +352,14 @@ void TMain::trasPrimerPintado() {
     for (int lado : {48, 128, 256})
         icono.addFile(QStringLiteral(":/icono/org.korval.Korval-%1.png").arg(lado));
     setWindowIcon(icono);
+    instalarEspanol();
+    ponerAyudas();
+    crearAtajos();
     armarVigia();
 }
 
 bool TMain::eventFilter(QObject* objeto, QEvent* e) {
+    if (ruedaSinFoco(objeto, e)) return true;
     if (objeto == pnlMain && e->type() == QEvent::Paint) {
         // Watching the files waits for the first paint: nothing of it is needed to show the
         // window. The panel covers the whole window, so its paint is the window's.

@@ -165,6 +165,17 @@ class TMain : public QWidget {
     void alCambiarDia(const QDate& dia);
     // Work that the first paint does not need waits for it.
     void trasPrimerPintado();
+    // Tooltips, shortcuts, Qt's Spanish texts; the handlers of the keys on the sheet.
+    void ponerAyudas();
+    void crearAtajos();
+    void instalarEspanol();
+    void irAHoy();
+    void borrarCelda();
+    void pegar();
+    void deshacer();
+    void rehacer();
+    void alElegirUsuario(int indice);
+    bool ruedaSinFoco(QObject* objeto, QEvent* e) const;
     // Files changed by other programs: the routine shown and the user list follow the disk.
     void armarVigia();
     void revisarDisco();

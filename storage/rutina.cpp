@@ -46,9 +46,9 @@ static bool aplicar(const TRutina& r, const TCambio& c, TRutina& d) {
     bool choque = false;
     switch (c.tipo) {
     case TCambio::Celdas:
-        for (int j : c.columnas) {
-            choque = choque || celdaChoca(c.fila, j);
-            d.A[c.fila][j] = r.A[c.fila][j];
+        for (const auto& [f, j] : c.celdas) {
+            choque = choque || celdaChoca(f, j);
+            d.A[f][j] = r.A[f][j];
         }
         break;
     case TCambio::Marca:
@@ -97,4 +97,18 @@ TResultadoGuardado GuardarRutina(TRutina& r, const TCambio& cambio, const QStrin
     r.baseA = r.A;
     r.baseC = r.C;
     return resultado;
+}
+
+QList<QStringList> FilasDePegado(const QString& texto) {
+    QString t = texto;
+    if (t.endsWith(QLatin1String("\r\n")))
+        t.chop(2);
+    else if (t.endsWith(u'\n') || t.endsWith(u'\r'))
+        t.chop(1);
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    t.replace(u'\r', u'\n');
+    QList<QStringList> filas;
+    for (const QString& linea : t.split(u'\n'))
+        filas << linea.split(u'\t');
+    return filas;
 }

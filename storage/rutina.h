@@ -9,6 +9,9 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 struct TRutina {
     QString usuario;
@@ -35,18 +38,22 @@ struct TRutina {
 struct TCambio {
     enum Tipo { Celdas, Marca, Intercambio, Todo };
     Tipo tipo = Todo;
-    int fila = -1;
-    int otraFila = -1;     // the row exchanged with `fila`
-    QList<int> columnas{}; // the cells of `fila`
+    int fila = -1; // the row marked, or exchanged with `otraFila`
+    int otraFila = -1;
+    QList<std::pair<int, int>> celdas = {}; // (row, column) of each cell written
 
-    static TCambio Celda(int fila, int columna) { return {Celdas, fila, -1, {columna}}; }
-    static TCambio CeldasDeFila(int fila, QList<int> columnas) {
-        return {Celdas, fila, -1, std::move(columnas)};
+    static TCambio Celda(int fila, int columna) { return {Celdas, -1, -1, {{fila, columna}}}; }
+    static TCambio Bloque(QList<std::pair<int, int>> celdas) {
+        return {Celdas, -1, -1, std::move(celdas)};
     }
     static TCambio MarcaDe(int fila) { return {Marca, fila, -1, {}}; }
     static TCambio Filas(int f1, int f2) { return {Intercambio, f1, f2, {}}; }
     static TCambio Entera() { return {}; }
 };
+
+// A pasted text as rows of cells: CR LF, LF or CR end a row, one trailing line end is dropped,
+// a tab separates cells.
+QList<QStringList> FilasDePegado(const QString& texto);
 
 // How a save went.
 struct TResultadoGuardado {

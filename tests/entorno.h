@@ -80,6 +80,9 @@ struct Entorno {
         w->activateWindow();
         (void)QTest::qWaitForWindowExposed(w.get());
         QApplication::processEvents();
+        // Shortcuts, tooltips and the file watcher come right after the first paint.
+        for (int i = 0; i < 100 && w->Image1->toolTip().isEmpty(); ++i)
+            QTest::qWait(5);
         return *w;
     }
 

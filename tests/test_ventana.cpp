@@ -22,6 +22,7 @@ class TestVentana : public QObject {
     void sinCeldaElegida();
     void disposicion_data();
     void disposicion();
+    void tamMinimoYTitulo();
     void tintaDeFilaMarcada();
     void marcaInvalidaAlArrancar();
     void listaDeUsuariosInutil_data();
@@ -268,7 +269,30 @@ void TestVentana::disposicion_data() {
     QTest::newRow("portrait") << QSize(425, 713);
     QTest::newRow("default") << QSize(1101, 758);
     QTest::newRow("landscape") << QSize(1200, 500);
-    QTest::newRow("lower than 161") << QSize(500, 120);
+    QTest::newRow("smallest") << QSize(425, 225);
+}
+
+// The window cannot be made so small that its parts overlap; the title shows its whole text.
+void TestVentana::tamMinimoYTitulo() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    TMain& w = e.abrir(QSize(250, 150));
+    QCOMPARE(w.size(), w.minimumSize());
+    QVERIFY(w.Usuario->geometry().right() < w.SelecteDate->geometry().left());
+    QVERIFY(w.lblTitulo->geometry().bottom() < w.Botonera->geometry().top());
+    const int fila = w.Rutina->horizontalHeader()->height() + w.Rutina->rowHeight(0);
+    QVERIFY(w.Rutina->height() >= fila);
+    // The tight box of a long title, where the label draws it, within the label and not under
+    // the sheet.
+    const QString titulo = QString::fromUtf8("Miércoles para Ágata");
+    w.lblTitulo->setText(titulo);
+    const QFontMetrics fm(w.lblTitulo->font());
+    const QRect caja = fm.tightBoundingRect(titulo).translated(
+        w.lblTitulo->contentsRect().left(), w.lblTitulo->contentsRect().top() + fm.ascent());
+    QVERIFY(w.lblTitulo->rect().contains(caja));
+    for (int y : {caja.top(), caja.bottom()})
+        QCOMPARE(w.pnlMain->childAt(w.lblTitulo->mapTo(w.pnlMain, QPoint(caja.center().x(), y))),
+                 w.lblTitulo);
 }
 
 void TestVentana::disposicion() {

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins)
+paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-translations-l10n)
 if [ "${1:-}" = "--bench" ]; then
   paquetes+=(python3 valgrind xvfb)
 fi
