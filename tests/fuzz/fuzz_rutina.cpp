@@ -1,4 +1,5 @@
-// The routine reader: always 100 rows of 11 cells, and what it read survives a save and a load.
+// The routine reader: always 100 rows of 11 cells, and what it read survives a save and a load
+// whenever it says it read the file whole.
 #include "comun.h"
 #include "storage/errores.h"
 #include "storage/rutina_archivo.h"
@@ -9,8 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
     if (fin >= 0) bytes.truncate(fin);
     TTabla A;
     TMarcas C;
+    bool completa = false;
     try {
-        LeerRutina(bytes, A, C, 100, 11);
+        completa = LeerRutina(bytes, A, C, 100, 11);
     } catch (const ErrorConversion&) {
     }
     EXIGIR(A.size() == 100 && C.size() == 100);
@@ -18,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
         EXIGIR(fila.size() == 11);
     TTabla B;
     TMarcas D;
-    LeerRutina(FormatearRutina(A, C, 100, 11), B, D, 100, 11); // must not throw
-    EXIGIR(B == A && D == C);
+    // What the program writes it reads back whole, and the same.
+    EXIGIR(LeerRutina(FormatearRutina(A, C, 100, 11), B, D, 100, 11)); // must not throw
+    if (completa) EXIGIR(B == A && D == C);
     return 0;
 }
