@@ -406,9 +406,11 @@ void TMain::FormPaint() {
 }
 
 void TMain::AjusteComponentes() {
-    // The client area, not the outer frame: the frame would cut off the bars' edges.
-    const int ancho = width();
-    const int alto = height();
+    // The client area, not the outer frame: the frame would cut off the bars' edges. Without a
+    // window manager to keep the minimum size, a smaller window shows part of the layout at its
+    // minimum rather than parts on top of each other.
+    const int ancho = std::max(width(), minimumWidth());
+    const int alto = std::max(height(), minimumHeight());
     pnlMain->setGeometry(0, 0, ancho, alto);
     Rutina->resize(ancho, std::max(0, Botonera->y() - Rutina->y()));
     NuevoUsuario->setGeometry(0, 0, ancho, alto);
