@@ -3,6 +3,7 @@
 #include "comun.h"
 #include "storage/errores.h"
 #include "storage/rutina_archivo.h"
+#include "storage/texto1252.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
     QByteArray bytes(reinterpret_cast<const char*>(datos), qsizetype(n));
@@ -20,8 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
         EXIGIR(fila.size() == 11);
     TTabla B;
     TMarcas D;
-    // What the program writes it reads back whole, and the same.
-    EXIGIR(LeerRutina(FormatearRutina(A, C, 100, 11), B, D, 100, 11)); // must not throw
-    if (completa) EXIGIR(B == A && D == C);
+    // What the program writes it reads back whole, and the same, unless its Windows-1252 bytes
+    // happen to read as UTF-8 (text such as "Ã©"), which a text editor's file cannot be told
+    // apart from.
+    const QByteArray escrito = FormatearRutina(A, C, 100, 11);
+    const bool ambiguo = EsUtf8(escrito) || escrito.startsWith("\xEF\xBB\xBF");
+    const bool entera = LeerRutina(escrito, B, D, 100, 11); // must not throw
+    if (!ambiguo) EXIGIR(entera);
+    if (completa && !ambiguo) EXIGIR(B == A && D == C);
     return 0;
 }
