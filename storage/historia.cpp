@@ -1,0 +1,157 @@
+#include "storage/historia.h"
+
+#include "storage/errores.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+QString PlegarNombre(const QString& nombre) {
+    const QString descompuesto =
+        nombre.trimmed().toCaseFolded().normalized(QString::NormalizationForm_D);
+    QString r;
+    r.reserve(descompuesto.size());
+    for (QChar c : descompuesto)
+        if (c.category() != QChar::Mark_NonSpacing) r += c;
+    return r;
+}
+
+bool LeerPeso(const QString& texto, double& peso) {
+    static const QRegularExpression patron(
+        QStringLiteral("^\\s*(\\d+(?:[.,]\\d+)?)\\s*(?:kg)?\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = patron.match(texto);
+    if (!m.hasMatch()) return false;
+    bool ok = false;
+    peso = m.captured(1).replace(u',', u'.').toDouble(&ok);
+    return ok;
+}
+
+void THistoria::quitarFilas(const QDate& dia) {
+    for (const QString& clave : nombresDelDia_.value(dia)) {
+        auto it = ejercicios_.find(clave);
+        if (it == ejercicios_.end()) continue;
+        it->remove(dia);
+        if (it->isEmpty()) ejercicios_.erase(it);
+    }
+    nombresDelDia_.remove(dia);
+}
+
+void THistoria::PonerDia(const QDate& dia, const TTabla& A, const TMarcas& C,
+                         const TIdentidad& identidad) {
+    quitarFilas(dia);
+    identidades_[dia] = identidad;
+    QStringList claves;
+    for (int i = 0; i < A.size(); ++i) {
+        const QStringList& celdas = A[i];
+        if (celdas.isEmpty()) continue;
+        const QString clave = PlegarNombre(celdas[0]);
+        if (clave.isEmpty()) continue;
+        TFilaHistoria f;
+        f.nombre = celdas[0].trimmed();
+        f.series = celdas.value(1);
+        f.repes = celdas.value(2);
+        for (int j = 3; j < celdas.size(); ++j)
+            if (!celdas[j].trimmed().isEmpty()) f.pesos << celdas[j].trimmed();
+        f.marca = i < C.size() ? C[i] : 0;
+        ejercicios_[clave][dia].append(f);
+        if (!claves.contains(clave)) claves << clave;
+    }
+    nombresDelDia_[dia] = claves;
+}
+
+void THistoria::QuitarDia(const QDate& dia) {
+    quitarFilas(dia);
+    identidades_.remove(dia);
+}
+
+// The heaviest weight of a row that holds a numeric one; -1 when none does.
+static double pesoMaximo(const TFilaHistoria& f) {
+    double mayor = -1;
+    for (const QString& p : f.pesos) {
+        double v;
+        if (LeerPeso(p, v)) mayor = std::max(mayor, v);
+    }
+    return mayor;
+}
+
+static QString fecha(const QDate& dia, const QDate& mostrado) {
+    return dia.toString(dia.year() == mostrado.year() ? QStringLiteral("dd/MM")
+                                                      : QStringLiteral("dd/MM/yyyy"));
+}
+
+QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const {
+    const QString clave = PlegarNombre(ejercicio);
+    if (clave.isEmpty()) return QString();
+    const auto it = ejercicios_.constFind(clave);
+    if (it == ejercicios_.cend()) return QString();
+    const QMap<QDate, QList<TFilaHistoria>>& dias = *it;
+    auto antes = dias.lowerBound(mostrado);
+    if (antes == dias.cbegin()) return QString(); // never done before that day
+    --antes;
+    // Of several rows that day, the one with the heaviest weight.
+    const TFilaHistoria* ultima = &antes->first();
+    for (const TFilaHistoria& f : *antes)
+        if (pesoMaximo(f) > pesoMaximo(*ultima)) ultima = &f;
+    QStringList partes;
+    if (!ultima->series.isEmpty() || !ultima->repes.isEmpty())
+        partes << ultima->series + QStringLiteral(" x ") + ultima->repes;
+    if (!ultima->pesos.isEmpty()) partes << ultima->pesos.join(QStringLiteral(" / "));
+    QString linea = QStringLiteral("Última vez %1").arg(fecha(antes.key(), mostrado));
+    if (!partes.isEmpty()) linea += QStringLiteral(": ") + partes.join(QStringLiteral(" · "));
+
+    double mejor = -1;
+    QDate diaMejor;
+    for (auto d = dias.cbegin(); d != dias.cend() && d.key() <= mostrado; ++d)
+        for (const TFilaHistoria& f : d.value()) {
+            const double p = pesoMaximo(f);
+            if (p > mejor) {
+                mejor = p;
+                diaMejor = d.key();
+            }
+        }
+    if (mejor >= 0)
+        linea += QStringLiteral(" — Mejor: %1 (%2)")
+                     .arg(QString::number(mejor, 'g', 10).replace(u'.', u','),
+                          fecha(diaMejor, mostrado));
+    return linea;
+}
+
+THistoria THistoria::Construir(const QString& carpeta, const QString& usuario,
+                               const THistoria& previa, QStringList* fallidos) {
+    THistoria h = previa;
+    const QString sufijo = usuario + QStringLiteral(".kvr");
+    const QStringList archivos = QDir(carpeta).entryList({QStringLiteral("*.kvr")}, QDir::Files);
+    QMap<QDate, bool> vistos;
+    for (const QString& nombre : archivos) {
+        // "<yyyymmdd><user>.kvr": eight digits of a real day, then exactly this user's name.
+        if (nombre.size() != 8 + sufijo.size() || !nombre.endsWith(sufijo)) continue;
+        const QDate dia = QDate::fromString(nombre.left(8), QStringLiteral("yyyyMMdd"));
+        if (!dia.isValid()) continue;
+        vistos[dia] = true;
+        const QString ruta = carpeta + u'/' + nombre;
+        const TIdentidad actual = IdentidadDe(ruta);
+        if (h.identidades_.contains(dia) && h.identidades_.value(dia) == actual) continue;
+        try {
+            TIdentidad leida;
+            const QByteArray bytes = LeerArchivoEntero(
+                ruta, &leida, kTamMaximoRutina,
+                QStringLiteral("El archivo es demasiado grande para ser una rutina"));
+            TTabla A;
+            TMarcas C;
+            try {
+                LeerRutina(bytes, A, C, 100, 11);
+            } catch (const ErrorConversion&) {
+                // A bad mark: the rows are there, that mark reads 0.
+            }
+            h.PonerDia(dia, A, C, leida);
+        } catch (const ErrorKorval& e) {
+            h.QuitarDia(dia);
+            if (fallidos) *fallidos << nombre + QStringLiteral(": ") + e.mensaje();
+        }
+    }
+    for (const QDate& dia : previa.identidades_.keys())
+        if (!vistos.contains(dia)) h.QuitarDia(dia);
+    return h;
+}

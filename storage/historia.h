@@ -1,0 +1,57 @@
+// What a user lifted before: every routine file of the user, indexed by exercise and day, for
+// "the last time" and "the best" of the exercise on the selected row.
+#pragma once
+
+#include "storage/archivo_es.h"
+#include "storage/rutina_archivo.h"
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// One row of an exercise on one day, as written in its cells.
+struct TFilaHistoria {
+    QString nombre; // the exercise as written
+    QString series;
+    QString repes;
+    QStringList pesos; // the weight cells that are not empty, in order
+    qint32 marca = 0;
+};
+
+// An exercise name as the history matches it: trimmed, without case and without accents.
+QString PlegarNombre(const QString& nombre);
+
+// A weight cell read as a number: a decimal comma or point, an optional "kg"; "max", "90s" or
+// "BW" are not weights.
+bool LeerPeso(const QString& texto, double& peso);
+
+class THistoria {
+  public:
+    // Replaces what the history knows of one day with that day's routine, read from (or saved
+    // as) the file version `identidad`.
+    void PonerDia(const QDate& dia, const TTabla& A, const TMarcas& C,
+                  const TIdentidad& identidad = {});
+    void QuitarDia(const QDate& dia);
+    int Dias() const { return int(identidades_.size()); }
+
+    // "Última vez 03/12: 4 x 10 · 60 / 70 / 80 — Mejor: 85 (12/11)" for the exercise as seen
+    // from `mostrado`; empty for an empty name or one never done before that day.
+    QString Linea(const QString& ejercicio, const QDate& mostrado) const;
+
+    // Builds the history of `usuario` from the routine files in `carpeta`, reading again only the
+    // files whose identity differs from what `previa` read. Files that cannot be read are left
+    // out and named in `fallidos`. Safe to run off the GUI thread: it only reads.
+    static THistoria Construir(const QString& carpeta, const QString& usuario,
+                               const THistoria& previa, QStringList* fallidos);
+
+  private:
+    void quitarFilas(const QDate& dia);
+
+    // folded name -> day -> that day's rows of the exercise
+    QHash<QString, QMap<QDate, QList<TFilaHistoria>>> ejercicios_;
+    QMap<QDate, TIdentidad> identidades_;    // the file each day was read from
+    QMap<QDate, QStringList> nombresDelDia_; // folded names each day holds, to replace a day
+};

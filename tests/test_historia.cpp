@@ -1,0 +1,144 @@
+// The history of a user's exercises: names matched loosely, weights read as numbers only where
+// they are, "the last time" and "the best" as seen from the day shown.
+#include "storage/historia.h"
+#include "storage/rutina.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestHistoria : public QObject {
+    Q_OBJECT
+  private slots:
+    void pesos_data();
+    void pesos();
+    void linea_data();
+    void linea();
+    void construirDesdeArchivos();
+};
+
+void TestHistoria::pesos_data() {
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("numero");
+    QTest::addColumn<double>("valor");
+    QTest::newRow("entero") << "60" << true << 60.0;
+    QTest::newRow("coma") << "82,5" << true << 82.5;
+    QTest::newRow("punto") << "82.5" << true << 82.5;
+    QTest::newRow("kg pegado") << "60kg" << true << 60.0;
+    QTest::newRow("kg con espacio") << " 60 KG " << true << 60.0;
+    QTest::newRow("max") << "max" << false << 0.0;
+    QTest::newRow("descanso") << "90s" << false << 0.0;
+    QTest::newRow("peso corporal") << "BW" << false << 0.0;
+    QTest::newRow("vacio") << "" << false << 0.0;
+    QTest::newRow("dos numeros") << "60/70" << false << 0.0;
+}
+
+void TestHistoria::pesos() {
+    QFETCH(QString, texto);
+    QFETCH(bool, numero);
+    QFETCH(double, valor);
+    double v = -1;
+    QCOMPARE(LeerPeso(texto, v), numero);
+    if (numero) QCOMPARE(v, valor);
+}
+
+// Days as "yyyy-MM-dd|row;row;..." with rows as "name,sets,reps,w1,w2,...".
+static THistoria historia(const QStringList& dias) {
+    THistoria h;
+    for (const QString& d : dias) {
+        const QString dia = d.section(u'|', 0, 0);
+        TRutina r = TRutina::Vacia(100, 11);
+        const QStringList filas = d.section(u'|', 1).split(u';');
+        for (int i = 0; i < filas.size(); ++i) {
+            const QStringList celdas = filas[i].split(u',');
+            for (int j = 0; j < celdas.size() && j < 11; ++j)
+                r.A[i][j] = celdas[j];
+        }
+        h.PonerDia(QDate::fromString(dia, Qt::ISODate), r.A, r.C);
+    }
+    return h;
+}
+
+void TestHistoria::linea_data() {
+    QTest::addColumn<QStringList>("dias");
+    QTest::addColumn<QString>("ejercicio");
+    QTest::addColumn<QString>("mostrado");
+    QTest::addColumn<QString>("linea");
+    const QStringList basico{"2026-12-03|Sentadilla,4,10,60,70,80", "2026-11-12|Sentadilla,5,5,85"};
+    QTest::newRow("la ultima vez y la mejor")
+        << basico << "Sentadilla"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 4 x 10 · 60 / 70 / 80 — Mejor: 85 (12/11)");
+    QTest::newRow("otra escritura")
+        << basico << "  sentadílla "
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 4 x 10 · 60 / 70 / 80 — Mejor: 85 (12/11)");
+    QTest::newRow("pesos que no son numeros")
+        << QStringList{"2026-12-03|Dominadas,3,8,BW,max"} << "DOMINADAS"
+        << "2026-12-10" << QString::fromUtf8("Última vez 03/12: 3 x 8 · BW / max");
+    QTest::newRow("dos filas el mismo dia: la mas pesada")
+        << QStringList{"2026-12-03|Press,3,12,40;Press,5,5,62,5kg;Press,1,1,60"} << "Press"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 5 x 5 · 62 / 5kg — Mejor: 62 (03/12)");
+    QTest::newRow("decimales con coma")
+        << QStringList{"2026-12-03|Press,5,5,62.5"} << "Press"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 5 x 5 · 62.5 — Mejor: 62,5 (03/12)");
+    QTest::newRow("un dia despues del mostrado no cuenta")
+        << QStringList{"2026-12-03|Remo,3,10,40", "2026-12-20|Remo,3,10,90"} << "Remo"
+        << "2026-12-10" << QString::fromUtf8("Última vez 03/12: 3 x 10 · 40 — Mejor: 40 (03/12)");
+    QTest::newRow("el dia mostrado cuenta para la mejor")
+        << QStringList{"2026-12-03|Remo,3,10,40", "2026-12-10|Remo,3,10,50"} << "Remo"
+        << "2026-12-10" << QString::fromUtf8("Última vez 03/12: 3 x 10 · 40 — Mejor: 50 (10/12)");
+    QTest::newRow("otro año") << QStringList{"2025-12-30|Curl,3,12,14"} << "Curl"
+                              << "2026-01-02"
+                              << QString::fromUtf8(
+                                     "Última vez 30/12/2025: 3 x 12 · 14 — Mejor: 14 (30/12/2025)");
+    QTest::newRow("nunca antes") << QStringList{"2026-12-20|Curl,3,12,14"} << "Curl"
+                                 << "2026-12-10" << QString();
+    QTest::newRow("ejercicio desconocido") << basico << "Plancha"
+                                           << "2026-12-10" << QString();
+    QTest::newRow("fila vacia") << basico << "  "
+                                << "2026-12-10" << QString();
+}
+
+void TestHistoria::linea() {
+    QFETCH(QStringList, dias);
+    QFETCH(QString, ejercicio);
+    QFETCH(QString, mostrado);
+    QFETCH(QString, linea);
+    QCOMPARE(historia(dias).Linea(ejercicio, QDate::fromString(mostrado, Qt::ISODate)), linea);
+}
+
+// From the files of one user only; a day saved again replaces that day; a file that cannot be
+// read is left out and named; a second build reads only what changed.
+void TestHistoria::construirDesdeArchivos() {
+    QTemporaryDir tmp;
+    auto escribir = [&](const QString& nombre, const QByteArray& bytes) {
+        QFile f(tmp.path() + "/" + nombre);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    escribir("20261203Ana.kvr", "Press|4|10|50||||||||||0\r\n");
+    escribir("20261204Ana.kvr", "Press|4|10|55||||||||||0\r\n");
+    escribir("20261205Anabel.kvr", "Press|4|10|99||||||||||0\r\n");
+    escribir("20261206Ana.kvr", QByteArray(2 << 20, 'x'));
+    QStringList fallidos;
+    THistoria h = THistoria::Construir(tmp.path(), "Ana", THistoria(), &fallidos);
+    QCOMPARE(h.Dias(), 2);
+    QCOMPARE(fallidos, QStringList{"20261206Ana.kvr: El archivo es demasiado grande para ser una "
+                                   "rutina"});
+    const QDate hoy(2026, 12, 10);
+    QCOMPARE(h.Linea("Press", hoy),
+             QString::fromUtf8("Última vez 04/12: 4 x 10 · 55 — Mejor: 55 (04/12)"));
+    escribir("20261204Ana.kvr", "Press|4|10|45||||||||||0\r\n");
+    QVERIFY(QFile::remove(tmp.path() + "/20261203Ana.kvr"));
+    fallidos.clear();
+    h = THistoria::Construir(tmp.path(), "Ana", h, &fallidos);
+    QCOMPARE(h.Dias(), 1);
+    QCOMPARE(h.Linea("Press", hoy),
+             QString::fromUtf8("Última vez 04/12: 4 x 10 · 45 — Mejor: 45 (04/12)"));
+}
+
+QTEST_GUILESS_MAIN(TestHistoria)
+#include "test_historia.moc"
