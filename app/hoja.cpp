@@ -93,6 +93,7 @@ void TMain::Image5Click() {
     const bool v = c1->isHidden();
     for (TRectangulo* c : {c1, c2, c3, c4, c5, c6, c7, c8})
         c->setVisible(v);
+    colocarLineaHistoria();
 }
 
 qint32 TMain::ColorDe(const TRectangulo* muestra) {

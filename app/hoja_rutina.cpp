@@ -43,6 +43,9 @@ QVariant TModeloRutina::data(const QModelIndex& i, int rol) const {
             i.column() >= rutina_->A[i.row()].size())
             return QString();
         return rutina_->A[i.row()][i.column()];
+    case Qt::ToolTipRole:
+        if (i.isValid() && i.column() == 0 && ayudaFila_) return ayudaFila_(i.row());
+        return {};
     default:
         return {};
     }
@@ -163,6 +166,7 @@ void TModeloRutina::Rehacer() {
 void TModeloRutina::guardar(const PRutina& r, const TCambio& cambio) {
     const TResultadoGuardado g =
         GuardarRutina(*r, cambio, carpeta_principal, Interaccion().ahora());
+    emit guardado(*r);
     // The file had changed elsewhere: the sheet shows what is on disk now.
     if (g.fusionado && r == rutina_) todoCambio();
     if (!g.copia.isEmpty())

@@ -44,6 +44,8 @@ class TModeloRutina : public QAbstractTableModel {
     bool EscribirOInformar(const PRutina& r, int fila, int columna, const QString& texto);
     // Why no cell may be written now (no user selected), checked before every store; it throws.
     void FijarPermiso(std::function<void()> comprobar) { permiso_ = std::move(comprobar); }
+    // The tooltip of a row's exercise cell.
+    void FijarAyudaFila(std::function<QString(int fila)> ayuda) { ayudaFila_ = std::move(ayuda); }
     // Saves a change already made in the routine shown; throws ErrorKorval on failure.
     void Guardar(const TCambio& cambio);
 
@@ -71,6 +73,8 @@ class TModeloRutina : public QAbstractTableModel {
     void rechazado(const QString& motivo);
     // A notice for the user, such as another copy of the routine having changed meanwhile.
     void aviso(const QString& mensaje);
+    // A routine was saved: its cells, marks and file version are those on disk now.
+    void guardado(const TRutina& rutina);
 
   private:
     void todoCambio();
@@ -90,6 +94,7 @@ class TModeloRutina : public QAbstractTableModel {
 
     PRutina rutina_;
     std::function<void()> permiso_;
+    std::function<QString(int)> ayudaFila_;
     int filas_;
     int columnas_;
     int profundidad_ = 0;

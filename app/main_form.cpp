@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFutureWatcher>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
@@ -68,6 +69,9 @@ TMain::TMain() : arranque_(std::make_unique<TSinRepetidos>()) {
 TMain::~TMain() {
     // An editor left open must not write while the window's parts are taken down.
     delegado_->Descartar();
+    // The history's worker only reads, but its result must not arrive at a window being taken
+    // down: wait for it.
+    if (obra_) obra_->waitForFinished();
 }
 
 const TTabla& TMain::A() const {
@@ -356,6 +360,18 @@ void TMain::trasPrimerPintado() {
     ponerAyudas();
     crearAtajos();
     armarVigia();
+    // The line of the last time and the best, white on the bottom bar.
+    lblHistoria = new QLabel(Botonera);
+    fuente(lblHistoria, 12, false);
+    colorTexto(lblHistoria, kBlanco);
+    lblHistoria->hide();
+    connect(modelo_, &TModeloRutina::guardado, this,
+            [this](const TRutina& r) { historiaGuardada(r); });
+    connect(modelo_, &QAbstractItemModel::dataChanged, this, [this] { actualizarLineaHistoria(); });
+    connect(Rutina->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { actualizarLineaHistoria(); });
+    modelo_->FijarAyudaFila([this](int fila) { return lineaDeFila(fila); });
+    construirHistoria();
 }
 
 bool TMain::eventFilter(QObject* objeto, QEvent* e) {
@@ -414,6 +430,7 @@ void TMain::AjusteComponentes() {
     pnlMain->setGeometry(0, 0, ancho, alto);
     Rutina->resize(ancho, std::max(0, Botonera->y() - Rutina->y()));
     NuevoUsuario->setGeometry(0, 0, ancho, alto);
+    colocarLineaHistoria();
 }
 
 void TMain::showEvent(QShowEvent* e) {

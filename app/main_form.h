@@ -1,6 +1,7 @@
 // The one window of the program and all of its handlers.
 #pragma once
 
+#include "storage/historia.h"
 #include "storage/rutina.h"
 
 #include <QDate>
@@ -11,6 +12,7 @@
 
 class QComboBox;
 class QFileSystemWatcher;
+template <typename T> class QFutureWatcher;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -176,6 +178,14 @@ class TMain : public QWidget {
     void rehacer();
     void alElegirUsuario(int indice);
     bool ruedaSinFoco(QObject* objeto, QEvent* e) const;
+    // The history of the user shown: built off the GUI thread, followed by the line in the
+    // bottom bar and the exercise cell's tooltip.
+    void construirHistoria();
+    void historiaLista();
+    void historiaGuardada(const TRutina& r);
+    void actualizarLineaHistoria();
+    void colocarLineaHistoria();
+    QString lineaDeFila(int fila) const;
     // Files changed by other programs: the routine shown and the user list follow the disk.
     void armarVigia();
     void revisarDisco();
@@ -193,10 +203,20 @@ class TMain : public QWidget {
     QPointer<QWidget> focoAntes_; // where the keyboard was before a panel covered the window
     bool cierreDelSistema_ = false;
     QFileSystemWatcher* vigia_ = nullptr; // armed after the first paint
-    TIdentidad identidadUsuarios_;        // the user list's version in the selector
-    QStringList ausentesDichos_;          // users gone from the list, each told once
-    QStringList rechazadosDichos_;        // names of the list that cannot be users, told once
-    qint64 finCuentaMs_ = 0;              // when the running countdown ends, on the monotonic clock
+    struct TObraHistoria {
+        QString usuario;
+        THistoria historia;
+        QStringList fallidos;
+    };
+    QFutureWatcher<TObraHistoria>* obra_ = nullptr; // the history being built, if any
+    bool otraObra_ = false;                         // build again once this one is done
+    QHash<QString, THistoria> historias_;           // by user: shown at once on a change
+    QStringList fallidosDichos_;                    // files the history could not read, told once
+    QLabel* lblHistoria = nullptr;
+    TIdentidad identidadUsuarios_; // the user list's version in the selector
+    QStringList ausentesDichos_;   // users gone from the list, each told once
+    QStringList rechazadosDichos_; // names of the list that cannot be users, told once
+    qint64 finCuentaMs_ = 0;       // when the running countdown ends, on the monotonic clock
     std::unique_ptr<TSinRepetidos> arranque_; // until the first show: each failure shown once
 };
 

@@ -100,6 +100,7 @@ void TMain::UsuarioDateChange() {
         MostrarNuevoUsuario();
     } else {
         ultimoUsuario_ = i;
+        const QString antes = modelo_->Rutina()->usuario;
         try {
             const TBracket bracket(modelo_);
             const QString name = ArchivoActual();
@@ -109,6 +110,8 @@ void TMain::UsuarioDateChange() {
             actualizarRepetirHoy();
             throw;
         }
+        // Another user: that user's history, cached or built now.
+        if (modelo_->Rutina()->usuario != antes || !historias_.contains(antes)) construirHistoria();
     }
     actualizarRepetirHoy();
 }

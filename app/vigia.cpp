@@ -18,6 +18,9 @@ void TMain::armarVigia() {
     auto revisar = [this] { Protegido([&] { revisarDisco(); }); };
     connect(vigia_, &QFileSystemWatcher::fileChanged, this, revisar);
     connect(vigia_, &QFileSystemWatcher::directoryChanged, this, revisar);
+    // Any routine of the folder may have changed: the history reads again what did.
+    connect(vigia_, &QFileSystemWatcher::directoryChanged, this,
+            [this] { Protegido([&] { construirHistoria(); }); });
     // An editor held back a reload: it comes once the editor has closed, by any way.
     connect(delegado_, &TDelegadoRutina::editorCerrado, this, revisar, Qt::QueuedConnection);
     revisarDisco();
