@@ -102,3 +102,20 @@ void TMain::colocarLineaHistoria() {
     lblHistoria->show();
     lblHistoria->raise();
 }
+
+void TMain::rellenarFila() {
+    const int fila = Rutina->Row();
+    const PRutina& r = modelo_->Rutina();
+    if (fila < 0) return;
+    const QStringList& celdas = r->A[fila];
+    if (celdas[0].trimmed().isEmpty()) return;
+    for (int j = 1; j < celdas.size(); ++j)
+        if (!celdas[j].isEmpty()) return; // a row already filled in stays as it is
+    const auto it = historias_.constFind(r->usuario);
+    if (it == historias_.cend()) return;
+    const TFilaHistoria* ultima = it->UltimaVez(celdas[0], r->dia);
+    if (!ultima) return;
+    QStringList nuevas{ultima->series, ultima->repes};
+    nuevas << ultima->pesos.mid(0, ColumnCount() - 3);
+    modelo_->EscribirBloque(fila, 1, {nuevas});
+}

@@ -4,13 +4,16 @@
 #include "general/general.h"
 #include "storage/errores.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QCompleter>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringListModel>
 
 #include <utility>
 
@@ -236,6 +239,30 @@ TEditorCelda::TEditorCelda(QWidget* padre, PRutina r, const QModelIndex& i)
     setTextMargins(0, 0, 0, 0);
 }
 
+void TEditorCelda::FijarNombres(std::function<QStringList(const QString&)> nombres) {
+    nombres_ = std::move(nombres);
+    auto* lista = new QStringListModel(this);
+    // The names are chosen here (prefix, case and accents aside, latest first): the popup shows
+    // them as they are.
+    completador_ = new QCompleter(lista, this);
+    completador_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    completador_->setWidget(this);
+    connect(completador_, qOverload<const QString&>(&QCompleter::activated), this,
+            [this](const QString& nombre) {
+                setText(nombre);
+                // After the completer has finished with the key that chose it.
+                QMetaObject::invokeMethod(this, &TEditorCelda::completado, Qt::QueuedConnection);
+            });
+    connect(this, &QLineEdit::textEdited, this, [this, lista](const QString& texto) {
+        const QStringList nombres = texto.trimmed().isEmpty() ? QStringList() : nombres_(texto);
+        lista->setStringList(nombres);
+        if (nombres.isEmpty())
+            completador_->popup()->hide();
+        else
+            completador_->complete();
+    });
+}
+
 void TEditorCelda::keyPressEvent(QKeyEvent* e) {
     if (e->matches(QKeySequence::Paste)) {
         QString texto = QGuiApplication::clipboard()->text();
@@ -256,6 +283,16 @@ QWidget* TDelegadoRutina::createEditor(QWidget* padre, const QStyleOptionViewIte
                                        const QModelIndex& i) const {
     auto* e = new TEditorCelda(padre, modelo_->Rutina(), i);
     abierto_ = e;
+    if (i.column() == 0 && nombres_) {
+        e->FijarNombres(nombres_);
+        // A name taken from the popup commits the cell, as Enter does.
+        auto* yo = const_cast<TDelegadoRutina*>(this);
+        connect(e, &TEditorCelda::completado, yo, [yo, e] {
+            e->forzar = true;
+            if (yo->comprometer(e, true) && yo->abierto_ == e)
+                yo->cerrarCon(e, QAbstractItemDelegate::SubmitModelCache);
+        });
+    }
     return e;
 }
 

@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 
+class QCompleter;
+
 using PRutina = std::shared_ptr<TRutina>;
 
 class TModeloRutina : public QAbstractTableModel {
@@ -124,9 +126,21 @@ class TEditorCelda : public QLineEdit {
     const PRutina rutina;
     const QPersistentModelIndex indice;
 
+    // Offers, under the editor as the user types, the names `nombres` gives for the text.
+    void FijarNombres(std::function<QStringList(const QString&)> nombres);
+    QCompleter* Completador() const { return completador_; }
+
+  signals:
+    // A name was taken from the offered ones: the cell is to be committed.
+    void completado();
+
   protected:
     // A paste copied with its line end (a cell of a spreadsheet, a line of text) leaves it out.
     void keyPressEvent(QKeyEvent* e) override;
+
+  private:
+    std::function<QStringList(const QString&)> nombres_;
+    QCompleter* completador_ = nullptr;
 };
 
 class TDelegadoRutina : public QStyledItemDelegate {
@@ -147,6 +161,10 @@ class TDelegadoRutina : public QStyledItemDelegate {
     bool Confirmar(bool informar = true);
     // Closes an open editor without committing.
     void Descartar();
+    // The exercise names offered in the first column's editor for a typed text.
+    void FijarNombres(std::function<QStringList(const QString&)> nombres) {
+        nombres_ = std::move(nombres);
+    }
     TEditorCelda* Editor() const { return abierto_; }
 
   signals:
@@ -163,6 +181,7 @@ class TDelegadoRutina : public QStyledItemDelegate {
 
     TModeloRutina* modelo_;
     mutable QPointer<TEditorCelda> abierto_;
+    std::function<QStringList(const QString&)> nombres_;
 };
 
 // Cell text without the style's inner margin.

@@ -370,7 +370,16 @@ void TMain::trasPrimerPintado() {
     connect(modelo_, &QAbstractItemModel::dataChanged, this, [this] { actualizarLineaHistoria(); });
     connect(Rutina->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { actualizarLineaHistoria(); });
-    modelo_->FijarAyudaFila([this](int fila) { return lineaDeFila(fila); });
+    modelo_->FijarAyudaFila([this](int fila) {
+        const QString linea = lineaDeFila(fila);
+        return linea.isEmpty() ? linea
+                               : linea + QStringLiteral("\n%1: copiar la última vez en esta fila")
+                                             .arg(kRellenar.toString(QKeySequence::NativeText));
+    });
+    delegado_->FijarNombres([this](const QString& prefijo) {
+        const auto it = historias_.constFind(modelo_->Rutina()->usuario);
+        return it == historias_.cend() ? QStringList() : it->Nombres(prefijo);
+    });
     construirHistoria();
 }
 

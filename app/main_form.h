@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <QKeySequence>
+
 #include <memory>
 
 class QComboBox;
@@ -26,6 +28,9 @@ class TPanel;
 class TSinRepetidos;
 class TRectangulo;
 class TVistaRutina;
+
+// The shortcut that fills a row from the last time, named in the exercise cell's tooltip.
+inline const QKeySequence kRellenar(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
 
 class TMain : public QWidget {
     Q_OBJECT
@@ -186,6 +191,8 @@ class TMain : public QWidget {
     void actualizarLineaHistoria();
     void colocarLineaHistoria();
     QString lineaDeFila(int fila) const;
+    // Ctrl+Shift+L: the last time's sets, reps and weights into a row that has only its exercise.
+    void rellenarFila();
     // Files changed by other programs: the routine shown and the user list follow the disk.
     void armarVigia();
     void revisarDisco();

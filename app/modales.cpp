@@ -66,6 +66,7 @@ void TMain::crearAtajos() {
     atajo(Rutina, Qt::WidgetShortcut, {QKeySequence::Delete, Qt::Key_Backspace},
           &TMain::borrarCelda);
     atajo(Rutina, Qt::WidgetShortcut, {QKeySequence::Paste}, &TMain::pegar);
+    atajo(Rutina, Qt::WidgetShortcut, {kRellenar}, &TMain::rellenarFila);
     atajo(Rutina, Qt::WidgetShortcut, {QKeySequence::Undo}, &TMain::deshacer);
     atajo(Rutina, Qt::WidgetShortcut,
           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},

@@ -81,19 +81,52 @@ static QString fecha(const QDate& dia, const QDate& mostrado) {
                                                       : QStringLiteral("dd/MM/yyyy"));
 }
 
+QStringList THistoria::Nombres(const QString& prefijo) const {
+    const QString p = PlegarNombre(prefijo);
+    QList<std::pair<QDate, QString>> hallados;
+    for (auto it = ejercicios_.cbegin(); it != ejercicios_.cend(); ++it)
+        if (it.key().startsWith(p) && !it->isEmpty()) {
+            const auto ultimo = std::prev(it->cend());
+            hallados.append({ultimo.key(), ultimo->first().nombre});
+        }
+    std::sort(hallados.begin(), hallados.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    QStringList r;
+    for (const auto& h : hallados)
+        r << h.second;
+    return r;
+}
+
+// The latest day strictly before `mostrado` with the exercise, and its rows; false when none.
+static bool ultimoDia(const QMap<QDate, QList<TFilaHistoria>>& dias, const QDate& mostrado,
+                      QMap<QDate, QList<TFilaHistoria>>::const_iterator& dia) {
+    dia = dias.lowerBound(mostrado);
+    if (dia == dias.cbegin()) return false;
+    --dia;
+    return true;
+}
+
+const TFilaHistoria* THistoria::UltimaVez(const QString& ejercicio, const QDate& mostrado) const {
+    const auto it = ejercicios_.constFind(PlegarNombre(ejercicio));
+    QMap<QDate, QList<TFilaHistoria>>::const_iterator dia;
+    if (it == ejercicios_.cend() || !ultimoDia(*it, mostrado, dia)) return nullptr;
+    // Of several rows that day, the one with the heaviest weight.
+    const TFilaHistoria* ultima = &dia->first();
+    for (const TFilaHistoria& f : *dia)
+        if (pesoMaximo(f) > pesoMaximo(*ultima)) ultima = &f;
+    return ultima;
+}
+
 QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const {
     const QString clave = PlegarNombre(ejercicio);
     if (clave.isEmpty()) return QString();
     const auto it = ejercicios_.constFind(clave);
     if (it == ejercicios_.cend()) return QString();
     const QMap<QDate, QList<TFilaHistoria>>& dias = *it;
-    auto antes = dias.lowerBound(mostrado);
-    if (antes == dias.cbegin()) return QString(); // never done before that day
-    --antes;
-    // Of several rows that day, the one with the heaviest weight.
-    const TFilaHistoria* ultima = &antes->first();
-    for (const TFilaHistoria& f : *antes)
-        if (pesoMaximo(f) > pesoMaximo(*ultima)) ultima = &f;
+    QMap<QDate, QList<TFilaHistoria>>::const_iterator antes;
+    if (!ultimoDia(dias, mostrado, antes)) return QString(); // never done before that day
+    const TFilaHistoria* ultima = UltimaVez(ejercicio, mostrado);
     QStringList partes;
     if (!ultima->series.isEmpty() || !ultima->repes.isEmpty())
         partes << ultima->series + QStringLiteral(" x ") + ultima->repes;

@@ -41,6 +41,13 @@ class THistoria {
     // from `mostrado`; empty for an empty name or one never done before that day.
     QString Linea(const QString& ejercicio, const QDate& mostrado) const;
 
+    // The exercise names that begin with `prefijo` (without case or accents), each as it was
+    // last written, the most recently done first.
+    QStringList Nombres(const QString& prefijo) const;
+
+    // The row of "the last time" (see Linea), or nullptr.
+    const TFilaHistoria* UltimaVez(const QString& ejercicio, const QDate& mostrado) const;
+
     // Builds the history of `usuario` from the routine files in `carpeta`, reading again only the
     // files whose identity differs from what `previa` read. Files that cannot be read are left
     // out and named in `fallidos`. Safe to run off the GUI thread: it only reads.

@@ -2,10 +2,15 @@
 // save, a file another program writes, and the user shown.
 #include "entorno.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
+
 class TestLinea : public QObject {
     Q_OBJECT
   private slots:
     void lineaDeLaFilaElegida();
+    void completarNombres();
+    void rellenarDesdeLaUltimaVez();
 };
 
 static QLabel* linea(TMain& w) {
@@ -31,7 +36,13 @@ void TestLinea::lineaDeLaFilaElegida() {
     e.clicCelda(0, 0);
     QTRY_COMPARE(l->text(), ana);
     QVERIFY(l->isVisible());
-    QCOMPARE(e.celda(0, 0).data(Qt::ToolTipRole).toString(), ana);
+    QVERIFY(e.celda(0, 0).data(Qt::ToolTipRole).toString().startsWith(ana + "\n"));
+    QVERIFY(
+        e.celda(0, 0)
+            .data(Qt::ToolTipRole)
+            .toString()
+            .contains(
+                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L).toString(QKeySequence::NativeText)));
     // A row of an exercise never done before shows nothing.
     e.clicCelda(1, 0);
     QCOMPARE(l->text(), QString());
@@ -60,6 +71,72 @@ void TestLinea::lineaDeLaFilaElegida() {
     QTest::mouseClick(w.Image5, Qt::LeftButton);
     QVERIFY(l->isVisible());
     QVERIFY(l->geometry().top() >= 50);
+    QVERIFY(e.errores.isEmpty());
+}
+
+// Names offered as the user types: prefix, case and accents aside, the latest first, inserted
+// as last written; Enter on one commits the cell.
+void TestLinea::completarNombres() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20221201Ana.kvr", Entorno::rutina({Entorno::linea({"Sentadilla búlgara"})}));
+    e.escribir("20221215Ana.kvr", Entorno::rutina({Entorno::linea({"sentadilla"})}));
+    e.escribir("20221220Ana.kvr", Entorno::rutina({Entorno::linea({"Press"})}));
+    e.escribir("20230102Ana.kvr", Entorno::rutina({Entorno::linea({}), Entorno::linea({"Press"})}));
+    e.abrir();
+    // The history is built after the first paint: its line for the second row says when.
+    QTRY_VERIFY(!e.celda(1, 0).data(Qt::ToolTipRole).toString().isEmpty());
+    QLineEdit* ed = e.editar(0, 0);
+    QVERIFY(ed);
+    auto* celda = qobject_cast<TEditorCelda*>(ed);
+    QVERIFY(celda && celda->Completador());
+    QTest::keyClicks(ed, "SEN");
+    QTRY_VERIFY(celda->Completador()->popup()->isVisible());
+    QAbstractItemModel* m = celda->Completador()->popup()->model();
+    QCOMPARE(m->rowCount(), 2);
+    QCOMPARE(m->index(0, 0).data().toString(), QStringLiteral("sentadilla"));
+    QCOMPARE(m->index(1, 0).data().toString(), QString::fromUtf8("Sentadilla búlgara"));
+    QTest::keyClick(celda->Completador()->popup(), Qt::Key_Down);
+    QTest::keyClick(celda->Completador()->popup(), Qt::Key_Down);
+    QTest::keyClick(celda->Completador()->popup(), Qt::Key_Return);
+    QTRY_VERIFY(e.leer("20230102Ana.kvr").startsWith("Sentadilla b\xFAlgara|"));
+    // Escape closes the list and keeps what was typed, in its open editor.
+    e.editar(2, 0);
+    celda = qobject_cast<TEditorCelda*>(e.w->Rutina->indexWidget(e.celda(2, 0)));
+    ed = celda;
+    QVERIFY(celda);
+    QTest::keyClicks(ed, "pr");
+    QTRY_VERIFY(celda->Completador()->popup()->isVisible());
+    QTest::keyClick(celda->Completador()->popup(), Qt::Key_Escape);
+    QVERIFY(!celda->Completador()->popup()->isVisible());
+    QCOMPARE(ed->text(), QStringLiteral("pr"));
+    QCOMPARE(e.w->Rutina->indexWidget(e.celda(2, 0)), ed);
+    QVERIFY(e.errores.isEmpty());
+}
+
+// Ctrl+Shift+L on a row with only its exercise copies the last time in one undoable save; on
+// a row with more it does nothing.
+void TestLinea::rellenarDesdeLaUltimaVez() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20221230Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Remo", "4", "10", "40", "max", "45"})}));
+    const QByteArray hoy =
+        Entorno::rutina({Entorno::linea({"remo"}), Entorno::linea({"Remo", "3"})});
+    e.escribir("20230102Ana.kvr", hoy);
+    TMain& w = e.abrir();
+    e.clicCelda(0, 0);
+    QTRY_VERIFY(!linea(w)->text().isEmpty());
+    const QKeySequence rellenar(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
+    QTest::keySequence(w.Rutina, rellenar);
+    QCOMPARE(e.leer("20230102Ana.kvr"),
+             Entorno::rutina({Entorno::linea({"remo", "4", "10", "40", "max", "45"}),
+                              Entorno::linea({"Remo", "3"})}));
+    QTest::keySequence(w.Rutina, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QCOMPARE(e.leer("20230102Ana.kvr"), hoy);
+    e.clicCelda(1, 0);
+    QTest::keySequence(w.Rutina, rellenar);
+    QCOMPARE(e.leer("20230102Ana.kvr"), hoy);
     QVERIFY(e.errores.isEmpty());
 }
 
