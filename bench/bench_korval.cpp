@@ -1,10 +1,12 @@
 // In-process timings beside their floors: a commit against a bare atomic write of the same bytes,
-// a day change with 10 to 100,000 routine files in the data folder, and a routine load against a
-// bare getline-and-split loop. Prints one table row per figure: name, median us, floor, ratio.
+// a day change with 10 to 100,000 routine files in the data folder, a routine load against a
+// bare getline-and-split loop, and the history of ten years of routines against the same loop.
+// Prints one table row per figure: name, median us, floor, ratio.
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "app/main_form.h"
 #include "general/general.h"
+#include "storage/historia.h"
 #include "storage/rutina_archivo.h"
 
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <malloc.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -51,6 +54,11 @@ static void escrituraDesnuda(const QByteArray& carpeta, const QByteArray& destin
     const int dir = ::open(carpeta.constData(), O_RDONLY | O_DIRECTORY);
     ::fsync(dir);
     ::close(dir);
+}
+
+// The heap in use now, in KiB: what a structure holds, whatever the allocator kept besides.
+static long rssKiB() {
+    return long(mallinfo2().uordblks / 1024);
 }
 
 static size_t cargaDesnuda(const std::string& ruta) {
@@ -156,5 +164,46 @@ int main(int argc, char** argv) {
     const std::string rutaStd = QFile::encodeName(ruta).toStdString();
     const double pisoCarga = mediana([&] { cargaDesnuda(rutaStd); }, 2000);
     fila("load (100-line routine)", carga, "bare getline-and-split", pisoCarga);
+
+    // The history of ten years of daily routines of one user, built as after the first paint.
+    QTemporaryDir diez;
+    const char* const ejercicios[] = {"Sentadilla", "Press banca", "Remo",       "Peso muerto",
+                                      "Dominadas",  "Curl",        "Fondos",     "Press militar",
+                                      "Zancadas",   "Plancha",     "Hip thrust", "Jalón"};
+    const QDate hoyDia = QDate::currentDate();
+    for (int d = 1; d <= 3650; ++d) {
+        TTabla R(100, QStringList(11));
+        for (int i = 0; i < 8; ++i) {
+            R[i][0] = QString::fromUtf8(ejercicios[(d + i) % 12]);
+            R[i][1] = "4";
+            R[i][2] = "10";
+            for (int j = 3; j < 7; ++j)
+                R[i][j] = QString::number(40 + (d * 7 + i * 3 + j) % 60);
+        }
+        QFile f(diez.path() + "/" + DayStamp(hoyDia.addDays(-d)) + "Ana.kvr");
+        f.open(QIODevice::WriteOnly);
+        f.write(FormatearRutina(R, TMarcas(100, 0), 100, 11));
+    }
+    THistoria h;
+    const double construir =
+        mediana([&] { h = THistoria::Construir(diez.path(), "Ana", THistoria(), nullptr); }, 5);
+    h = THistoria();
+    const long antes = rssKiB();
+    h = THistoria::Construir(diez.path(), "Ana", THistoria(), nullptr);
+    const long despues = rssKiB();
+    const QStringList nombres = QDir(diez.path()).entryList({"*Ana.kvr"}, QDir::Files);
+    const double pisoHistoria = mediana(
+        [&] {
+            for (const QString& n : nombres)
+                cargaDesnuda(QFile::encodeName(diez.path() + "/" + n).toStdString());
+        },
+        5);
+    fila("history build (3,650 days)", construir, "bare read-and-split loop", pisoHistoria);
+    std::printf("| %-34s | %10.1f | %-28s | %10.1f |       |\n", "history memory held (MB)",
+                double(despues - antes) / 1024.0, "goal", 20.0);
+    const double linea =
+        mediana([&] { (void)h.Linea(QStringLiteral("Sentadilla"), hoyDia); }, 1000);
+    std::printf("| %-34s | %10.1f | %-28s | %10.1f |       |\n", "line for a row (us)", linea,
+                "goal", 1000.0);
     return 0;
 }

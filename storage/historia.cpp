@@ -49,13 +49,18 @@ void THistoria::PonerDia(const QDate& dia, const TTabla& A, const TMarcas& C,
         const QString clave = PlegarNombre(celdas[0]);
         if (clave.isEmpty()) continue;
         TFilaHistoria f;
-        f.nombre = celdas[0].trimmed();
-        f.series = celdas.value(1);
-        f.repes = celdas.value(2);
-        for (int j = 3; j < celdas.size(); ++j)
-            if (!celdas[j].trimmed().isEmpty()) f.pesos << celdas[j].trimmed();
+        f.nombre = compartido(celdas[0].trimmed());
+        f.series = compartido(celdas.value(1));
+        f.repes = compartido(celdas.value(2));
+        for (int j = 3; j < celdas.size(); ++j) {
+            const QString peso = celdas[j].trimmed();
+            if (peso.isEmpty()) continue;
+            f.pesos << compartido(peso);
+            double v;
+            if (LeerPeso(peso, v)) f.maximo = std::max(f.maximo, v);
+        }
         f.marca = i < C.size() ? C[i] : 0;
-        ejercicios_[clave][dia].append(f);
+        ejercicios_[compartido(clave)][dia].append(f);
         if (!claves.contains(clave)) claves << clave;
     }
     nombresDelDia_[dia] = claves;
@@ -66,14 +71,15 @@ void THistoria::QuitarDia(const QDate& dia) {
     identidades_.remove(dia);
 }
 
-// The heaviest weight of a row that holds a numeric one; -1 when none does.
+QString THistoria::compartido(const QString& texto) {
+    const auto it = textos_.constFind(texto);
+    if (it != textos_.cend()) return *it;
+    textos_.insert(texto);
+    return texto;
+}
+
 static double pesoMaximo(const TFilaHistoria& f) {
-    double mayor = -1;
-    for (const QString& p : f.pesos) {
-        double v;
-        if (LeerPeso(p, v)) mayor = std::max(mayor, v);
-    }
-    return mayor;
+    return f.maximo;
 }
 
 static QString fecha(const QDate& dia, const QDate& mostrado) {

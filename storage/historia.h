@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,7 @@ struct TFilaHistoria {
     QString repes;
     QStringList pesos; // the weight cells that are not empty, in order
     qint32 marca = 0;
+    double maximo = -1; // the heaviest numeric weight, -1 when none is a number
 };
 
 // An exercise name as the history matches it: trimmed, without case and without accents.
@@ -56,9 +58,13 @@ class THistoria {
 
   private:
     void quitarFilas(const QDate& dia);
+    // Ten years of routines repeat the same few texts ("4", "10", "60", the names): each is
+    // kept once and shared.
+    QString compartido(const QString& texto);
 
     // folded name -> day -> that day's rows of the exercise
     QHash<QString, QMap<QDate, QList<TFilaHistoria>>> ejercicios_;
     QMap<QDate, TIdentidad> identidades_;    // the file each day was read from
     QMap<QDate, QStringList> nombresDelDia_; // folded names each day holds, to replace a day
+    QSet<QString> textos_;
 };
