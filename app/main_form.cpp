@@ -365,8 +365,10 @@ void TMain::trasPrimerPintado() {
     fuente(lblHistoria, 12, false);
     colorTexto(lblHistoria, kBlanco);
     lblHistoria->hide();
-    connect(modelo_, &TModeloRutina::guardado, this,
-            [this](const TRutina& r) { historiaGuardada(r); });
+    // After the save has returned: the edit is on disk first, the history follows it.
+    connect(
+        modelo_, &TModeloRutina::guardado, this, [this](const TRutina& r) { historiaGuardada(r); },
+        Qt::QueuedConnection);
     connect(modelo_, &QAbstractItemModel::dataChanged, this, [this] { actualizarLineaHistoria(); });
     connect(Rutina->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { actualizarLineaHistoria(); });

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <charconv>
 #include <optional>
 
 static int cargas = 0;
@@ -36,18 +37,26 @@ static TTabla tablaVacia(int filas, int columnas) {
 }
 
 QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int columnas) {
-    QString texto;
-    texto.reserve(filas * (columnas + 16));
+    // Every save formats the whole routine: one buffer of the largest size it can take, written
+    // in place (a character is one byte at most; a mark eleven; "||" and CR LF per line).
+    qsizetype tam = qsizetype(filas) * (columnas + 1 + 11 + 2);
+    for (int i = 0; i < filas && i < A.size(); ++i)
+        for (int j = 0; j < columnas && j < A[i].size(); ++j)
+            tam += A[i][j].size();
+    QByteArray r(tam, Qt::Uninitialized);
+    char* d = r.data();
     for (int i = 0; i < filas; ++i) {
         for (int j = 0; j < columnas; ++j) {
-            if (i < A.size() && j < A[i].size()) texto += A[i][j];
-            texto += u'|';
+            if (i < A.size() && j < A[i].size()) d = Escribir1252(d, A[i][j]);
+            *d++ = '|';
         }
-        texto += u'|';
-        texto += QString::number(i < C.size() ? C[i] : 0);
-        texto += QLatin1String("\r\n");
+        *d++ = '|';
+        d = std::to_chars(d, d + 11, i < C.size() ? C[i] : 0).ptr;
+        *d++ = '\r';
+        *d++ = '\n';
     }
-    return A1252(texto);
+    r.truncate(d - r.data());
+    return r;
 }
 
 // True when every character can be written back as it is.

@@ -19,18 +19,34 @@ bool Representable1252(QChar c) {
     return byteDe(c.unicode()) >= 0;
 }
 
-QByteArray A1252(const QString& texto) {
-    QByteArray r;
-    r.reserve(texto.size());
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const char16_t u = texto[i].unicode();
+char* Escribir1252(char* d, const QString& texto) {
+    const QChar* s = texto.constData();
+    const qsizetype largo = texto.size();
+    for (qsizetype i = 0; i < largo; ++i) {
+        const char16_t u = s[i].unicode();
+        if (u < 0x80) {
+            *d++ = char(u);
+            continue;
+        }
         // A surrogate pair is one character: one "?".
-        if (QChar::isHighSurrogate(u) && i + 1 < texto.size() &&
-            QChar::isLowSurrogate(texto[i + 1].unicode()))
+        if (QChar::isHighSurrogate(u) && i + 1 < largo && QChar::isLowSurrogate(s[i + 1].unicode()))
             ++i;
         const int b = byteDe(u);
-        r.append(b < 0 ? '?' : char(b));
+        *d++ = b < 0 ? '?' : char(b);
     }
+    return d;
+}
+
+void Agregar1252(QByteArray& destino, const QString& texto) {
+    const qsizetype desde = destino.size();
+    destino.resize(desde + texto.size());
+    char* fin = Escribir1252(destino.data() + desde, texto);
+    destino.truncate(fin - destino.constData());
+}
+
+QByteArray A1252(const QString& texto) {
+    QByteArray r;
+    Agregar1252(r, texto);
     return r;
 }
 

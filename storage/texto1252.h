@@ -5,6 +5,10 @@
 #include <QString>
 
 QByteArray A1252(const QString& texto);
+// Appends the text's Windows-1252 bytes.
+void Agregar1252(QByteArray& destino, const QString& texto);
+// Writes them at `d`, which has room for one byte a character; returns the end.
+char* Escribir1252(char* d, const QString& texto);
 QString De1252(const QByteArray& bytes);
 // True when every character of the text has a Windows-1252 byte.
 bool Representable1252(QChar c);
