@@ -11,6 +11,7 @@ class TestLinea : public QObject {
     void lineaDeLaFilaElegida();
     void completarNombres();
     void rellenarDesdeLaUltimaVez();
+    void cambioDeUsuarioDuranteLaObra();
 };
 
 static QLabel* linea(TMain& w) {
@@ -138,6 +139,34 @@ void TestLinea::rellenarDesdeLaUltimaVez() {
     QTest::keySequence(w.Rutina, rellenar);
     QCOMPARE(e.leer("20230102Ana.kvr"), hoy);
     QVERIFY(e.errores.isEmpty());
+}
+
+// A user change while the first user's large history is still being built shows the second
+// user's line, not the first's.
+void TestLinea::cambioDeUsuarioDuranteLaObra() {
+    Entorno e;
+    e.usuarios("Ana\r\nLuis\r\n");
+    const int dias = 800;
+    for (int d = 1; d <= dias; ++d)
+        e.escribir(DayStamp(QDate(2023, 1, 2).addDays(-d)) + "Ana.kvr",
+                   Entorno::rutina({Entorno::linea({"Sentadilla", "4", "10", "60"})}));
+    e.escribir("20221120Luis.kvr",
+               Entorno::rutina({Entorno::linea({"Sentadilla", "3", "3", "100"})}));
+    e.escribir("20230102Luis.kvr", Entorno::rutina({Entorno::linea({"Sentadilla"})}));
+    e.escribir("20230102Ana.kvr", Entorno::rutina({Entorno::linea({"Sentadilla"})}));
+    TMain& w = e.abrir();
+    w.Usuario->setCurrentIndex(1);
+    e.clicCelda(0, 0);
+    QTRY_COMPARE(linea(w)->text(), QString::fromUtf8("Última vez 20/11/2022: 3 x 3 · 100 — Mejor: "
+                                                     "100 (20/11/2022)"));
+    // Ana's history, built meanwhile, is hers when she comes back.
+    w.Usuario->setCurrentIndex(0);
+    e.clicCelda(1, 0);
+    e.clicCelda(0, 0);
+    // The best is the first day it was lifted.
+    QTRY_COMPARE(linea(w)->text(),
+                 QString::fromUtf8("Última vez 01/01: 4 x 10 · 60 — Mejor: 60 (%1)")
+                     .arg(QDate(2023, 1, 2).addDays(-dias).toString("dd/MM/yyyy")));
 }
 
 QTEST_MAIN(TestLinea)
