@@ -28,7 +28,21 @@ QString CarpetaDocumentos() {
 #endif
 }
 
+static QString carpetaElegida;
+
+void FijarCarpetaDatos(const QString& carpeta) {
+    carpetaElegida = carpeta;
+}
+
 void FileSystemStart(const QString& CarpetaProyecto) {
+    if (!carpetaElegida.isEmpty()) {
+        const QFileInfo info(carpetaElegida);
+        if (!info.isDir())
+            throw ErrorKorval(QStringLiteral("No se puede crear la carpeta de datos: ") +
+                              carpetaElegida);
+        carpeta_principal = info.absoluteFilePath();
+        return;
+    }
     FileSystemStartEn(CarpetaDocumentos(), CarpetaProyecto);
 }
 

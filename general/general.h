@@ -17,6 +17,9 @@ extern const QString Dia_de_semana[8];
 // Prepares the data folder inside the platform's documents folder and sets carpeta_principal.
 // Throws ErrorKorval when the folder cannot be created or used.
 void FileSystemStart(const QString& CarpetaProyecto);
+// A data folder chosen on the command line: FileSystemStart then uses it as it is (it must
+// exist) instead of the one in the documents folder.
+void FijarCarpetaDatos(const QString& carpeta);
 // The same, below a given parent folder (an empty parent gives a relative folder).
 void FileSystemStartEn(const QString& padre, const QString& CarpetaProyecto);
 // The folder that stands for the shared documents folder; empty when the platform names none.

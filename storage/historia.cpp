@@ -1,8 +1,10 @@
 #include "storage/historia.h"
 
 #include "storage/errores.h"
+#include "storage/exportar.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -160,14 +162,11 @@ QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const 
 THistoria THistoria::Construir(const QString& carpeta, const QString& usuario,
                                const THistoria& previa, QStringList* fallidos) {
     THistoria h = previa;
-    const QString sufijo = usuario + QStringLiteral(".kvr");
-    const QStringList archivos = QDir(carpeta).entryList({QStringLiteral("*.kvr")}, QDir::Files);
+    const QMap<QDate, QString> rutinas = RutinasDeUsuario(carpeta, usuario);
     QMap<QDate, bool> vistos;
-    for (const QString& nombre : archivos) {
-        // "<yyyymmdd><user>.kvr": eight digits of a real day, then exactly this user's name.
-        if (nombre.size() != 8 + sufijo.size() || !nombre.endsWith(sufijo)) continue;
-        const QDate dia = QDate::fromString(nombre.left(8), QStringLiteral("yyyyMMdd"));
-        if (!dia.isValid()) continue;
+    for (auto r = rutinas.cbegin(); r != rutinas.cend(); ++r) {
+        const QDate dia = r.key();
+        const QString nombre = QFileInfo(r.value()).fileName();
         vistos[dia] = true;
         const QString ruta = carpeta + u'/' + nombre;
         const TIdentidad actual = IdentidadDe(ruta);

@@ -1,0 +1,17 @@
+// A user's routines as CSV, for spreadsheets and other programs.
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// The routine files of one user in a data folder ("<yyyymmdd><user>.kvr"), by day.
+QMap<QDate, QString> RutinasDeUsuario(const QString& carpeta, const QString& usuario);
+
+// Every routine of `usuario` as CSV: a header, then one line per non-empty weight cell of each
+// non-empty row (one line with empty set, weight and text for a row without any), in date and
+// row order; UTF-8 with a byte-order mark, CR LF, fields quoted where they must be. Files that
+// cannot be read are left out and named in `fallidos`.
+QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringList* fallidos);

@@ -1,0 +1,170 @@
+// The CSV export of a user and the command line around it, run as the real program.
+#include "storage/exportar.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestExportar : public QObject {
+    Q_OBJECT
+  private slots:
+    void init();
+    void csvDeUnUsuario();
+    void lineaDeOrdenes_data();
+    void lineaDeOrdenes();
+
+  private:
+    QTemporaryDir tmp;
+    QString datos;
+};
+
+static void escribir(const QString& ruta, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(ruta).path());
+    QFile f(ruta);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A few days of Ana: spellings, decimal commas and "kg", text in weight cells, a mark, a field
+// that needs quoting; Luis; a copy in "respaldos" and a file too large to be a routine.
+void TestExportar::init() {
+    datos = tmp.path() + "/" + QTest::currentTestFunction() + "/KORVAL";
+    if (QTest::currentDataTag())
+        datos += QString("-%1").arg(qHash(QString(QTest::currentDataTag())));
+    escribir(datos + "/USRS.kvldat", "Ana\r\nLuis\r\n");
+    escribir(datos + "/20230101Ana.kvr", "Sentadilla|4|10|60|62,5|65 kg|max||||||-65536\r\n"
+                                         "Dominadas|3|8|||||||||||0\r\n"
+                                         "Press, \"banca\"|3|12|40||||||||||0\r\n");
+    escribir(datos + "/20230105Ana.kvr", "sentadilla |5|5|70||||||||||0\r\n");
+    escribir(datos + "/20230101Luis.kvr", "Remo|3|12|50||||||||||0\r\n");
+    escribir(datos + "/respaldos/20230101Ana-20230101-100000.kvr", "Curl|3|12|20||||||||||0\r\n");
+    escribir(datos + "/20230104Ana.kvr", QByteArray(2 << 20, 'a'));
+}
+
+// A strict RFC 4180 reader: every line ends in CR LF, quotes only around whole fields.
+static QList<QStringList> leerCsv(const QString& texto, bool& bien) {
+    QList<QStringList> filas;
+    QStringList fila;
+    QString campo;
+    bien = true;
+    qsizetype i = 0;
+    bool enComillas = false, citado = false;
+    while (i < texto.size()) {
+        const QChar c = texto[i];
+        if (enComillas) {
+            if (c == u'"' && i + 1 < texto.size() && texto[i + 1] == u'"') {
+                campo += u'"';
+                i += 2;
+            } else if (c == u'"') {
+                enComillas = false;
+                ++i;
+            } else {
+                campo += c;
+                ++i;
+            }
+        } else if (c == u'"' && campo.isEmpty() && !citado) {
+            enComillas = citado = true;
+            ++i;
+        } else if (c == u',') {
+            fila << campo;
+            campo.clear();
+            citado = false;
+            ++i;
+        } else if (c == u'\r' && i + 1 < texto.size() && texto[i + 1] == u'\n') {
+            fila << campo;
+            filas << fila;
+            fila.clear();
+            campo.clear();
+            citado = false;
+            i += 2;
+        } else if (c == u'"' || c == u'\n' || c == u'\r' || citado) {
+            bien = false;
+            return filas;
+        } else {
+            campo += c;
+            ++i;
+        }
+    }
+    bien = !enComillas && fila.isEmpty() && campo.isEmpty();
+    return filas;
+}
+
+void TestExportar::csvDeUnUsuario() {
+    QStringList fallidos;
+    const QByteArray csv = CsvDeUsuario(datos, "Ana", &fallidos);
+    QCOMPARE(csv, QByteArray("\xEF\xBB\xBF"
+                             "fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,1,60,60,-65536\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,2,62.5,\"62,5\",-65536\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,3,65,65 kg,-65536\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,4,,max,-65536\r\n"
+                             "2023-01-01,Ana,Dominadas,3,8,,,,0\r\n"
+                             "2023-01-01,Ana,\"Press, \"\"banca\"\"\",3,12,1,40,40,0\r\n"
+                             "2023-01-05,Ana,sentadilla ,5,5,1,70,70,0\r\n"));
+    QCOMPARE(fallidos, QStringList{"20230104Ana.kvr: El archivo es demasiado grande para ser una "
+                                   "rutina"});
+    bool bien = false;
+    const QList<QStringList> filas = leerCsv(QString::fromUtf8(csv.mid(3)), bien);
+    QVERIFY(bien);
+    QCOMPARE(filas.size(), 8);
+    for (const QStringList& f : filas)
+        QCOMPARE(f.size(), 9);
+    QCOMPARE(filas[6][2], QStringLiteral("Press, \"banca\""));
+}
+
+void TestExportar::lineaDeOrdenes_data() {
+    QTest::addColumn<QStringList>("argumentos"); // "DATOS" and "SALIDA" are filled in
+    QTest::addColumn<int>("estado");
+    QTest::addColumn<QString>("mensaje"); // the start of stderr
+    QTest::newRow("exportar") << QStringList{"--exportar-csv", "SALIDA",    "--usuario",
+                                             "Luis",           "--carpeta", "DATOS"}
+                              << 0 << "";
+    QTest::newRow("un archivo ilegible")
+        << QStringList{"--exportar-csv", "SALIDA", "--usuario", "Ana", "--carpeta", "DATOS"} << 1
+        << "No se pudo leer y no se exporta: 20230104Ana.kvr";
+    QTest::newRow("falta el usuario")
+        << QStringList{"--exportar-csv", "SALIDA", "--carpeta", "DATOS"} << 2
+        << QString::fromUtf8("Hay 2 usuarios: indica cuál con --usuario");
+    QTest::newRow("usuario desconocido")
+        << QStringList{"--exportar-csv", "SALIDA", "--usuario", "Eva", "--carpeta", "DATOS"} << 1
+        << QString::fromUtf8("El usuario Eva no está en la lista de usuarios");
+    QTest::newRow("destino imposible")
+        << QStringList{"--exportar-csv", "/proc/no/x.csv", "--usuario",
+                       "Luis",           "--carpeta",      "DATOS"}
+        << 1 << "No se puede escribir /proc/no/x.csv";
+    QTest::newRow("carpeta que no existe")
+        << QStringList{"--exportar-csv", "SALIDA", "--carpeta", "DATOS/nada"} << 1
+        << "No existe la carpeta de datos";
+    QTest::newRow("opcion desconocida") << QStringList{"--nada"} << 2 << "Opción desconocida: nada";
+    QTest::newRow("falta un valor") << QStringList{"--usuario"} << 2 << "Falta un valor";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "";
+    QTest::newRow("ayuda") << QStringList{"--help"} << 0 << "";
+}
+
+void TestExportar::lineaDeOrdenes() {
+    QFETCH(QStringList, argumentos);
+    QFETCH(int, estado);
+    QFETCH(QString, mensaje);
+    const QString salida = tmp.path() + "/" + QTest::currentDataTag() + ".csv";
+    for (QString& a : argumentos)
+        a.replace("DATOS", datos).replace("SALIDA", salida);
+    QProcess p;
+    p.start(KORVAL_BINARIO, argumentos);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    const QString error = QString::fromLocal8Bit(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), estado);
+    QVERIFY2(mensaje.isEmpty() ? error.isEmpty() : error.startsWith(mensaje), qPrintable(error));
+    // The rest is exported even when one file could not be read.
+    const QString caso = QTest::currentDataTag();
+    if (caso == "exportar" || caso == "un archivo ilegible") QVERIFY(QFile::exists(salida));
+    if (argumentos == QStringList{"--version"})
+        QVERIFY(p.readAllStandardOutput().startsWith("korval "));
+    if (argumentos == QStringList{"--help"})
+        QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("--exportar-csv"));
+}
+
+QTEST_GUILESS_MAIN(TestExportar)
+#include "test_exportar.moc"
