@@ -30,15 +30,19 @@ void TMain::construirHistoria() {
     const QString carpeta = carpeta_principal;
     const THistoria previa = historias_.value(usuario);
     // The worker gets copies only, and hands back a value: nothing is shared while it runs.
-    obra_->setFuture(QtConcurrent::run([carpeta, usuario, previa] {
-        TObraHistoria o;
-        o.usuario = usuario;
-        o.historia = THistoria::Construir(carpeta, usuario, previa, &o.fallidos);
-        return o;
-    }));
+    obra_->setFuture(
+        QtConcurrent::run([carpeta, usuario, previa](QPromise<TObraHistoria>& promesa) {
+            TObraHistoria o;
+            o.usuario = usuario;
+            o.historia = THistoria::Construir(carpeta, usuario, previa, &o.fallidos,
+                                              [&promesa] { return promesa.isCanceled(); });
+            if (!promesa.isCanceled()) promesa.addResult(o);
+        }));
 }
 
 void TMain::historiaLista() {
+    // A build cancelled by a close hands back nothing.
+    if (obra_->isCanceled() || obra_->future().resultCount() == 0) return;
     const TObraHistoria o = obra_->result();
     // Kept for its own user, also when another is shown by now.
     historias_[o.usuario] = o.historia;

@@ -70,8 +70,11 @@ TMain::~TMain() {
     // An editor left open must not write while the window's parts are taken down.
     delegado_->Descartar();
     // The history's worker only reads, but its result must not arrive at a window being taken
-    // down: wait for it.
-    if (obra_) obra_->waitForFinished();
+    // down: stop it between two files and wait for it.
+    if (obra_) {
+        obra_->cancel();
+        obra_->waitForFinished();
+    }
 }
 
 const TTabla& TMain::A() const {

@@ -160,11 +160,13 @@ QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const 
 }
 
 THistoria THistoria::Construir(const QString& carpeta, const QString& usuario,
-                               const THistoria& previa, QStringList* fallidos) {
+                               const THistoria& previa, QStringList* fallidos,
+                               const std::function<bool()>& cancelado) {
     THistoria h = previa;
     const QMap<QDate, QString> rutinas = RutinasDeUsuario(carpeta, usuario);
     QMap<QDate, bool> vistos;
     for (auto r = rutinas.cbegin(); r != rutinas.cend(); ++r) {
+        if (cancelado && cancelado()) return h;
         const QDate dia = r.key();
         const QString nombre = QFileInfo(r.value()).fileName();
         vistos[dia] = true;

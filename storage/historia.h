@@ -13,6 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // One row of an exercise on one day, as written in its cells.
 struct TFilaHistoria {
     QString nombre; // the exercise as written
@@ -53,8 +55,10 @@ class THistoria {
     // Builds the history of `usuario` from the routine files in `carpeta`, reading again only the
     // files whose identity differs from what `previa` read. Files that cannot be read are left
     // out and named in `fallidos`. Safe to run off the GUI thread: it only reads.
+    // `cancelado`, when given, is asked between files: true stops the build early.
     static THistoria Construir(const QString& carpeta, const QString& usuario,
-                               const THistoria& previa, QStringList* fallidos);
+                               const THistoria& previa, QStringList* fallidos,
+                               const std::function<bool()>& cancelado = {});
 
   private:
     void quitarFilas(const QDate& dia);
