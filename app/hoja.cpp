@@ -14,11 +14,16 @@
 #include <QPainter>
 
 void TMain::CargarArchivo(const QString& arch) {
-    // A new routine value for the user and day now selected; the file is resolved here, once,
-    // and travels with the value.
+    // The file is resolved here, once, and travels with the routine value. No user selected: the
+    // sheet is empty and belongs to no file (the data folder's own path is not a routine).
+    mostrarRutina(Usuario->currentIndex() >= 0 ? Usuario->currentText() : QString(),
+                  SelecteDate->date(), arch.isEmpty() ? QString() : PathCompleto(arch));
+}
+
+void TMain::mostrarRutina(const QString& usuario, const QDate& dia, const QString& ruta) {
     auto r = std::make_shared<TRutina>(TRutina::Vacia(RowCount(), ColumnCount()));
-    r->dia = SelecteDate->date();
-    if (Usuario->currentIndex() >= 0) r->usuario = Usuario->currentText();
+    r->usuario = usuario;
+    r->dia = dia;
     // Shown also when the load fails: the sheet then holds what could be read, and the file is
     // kept in "respaldos" before a save replaces it.
     struct Mostrar {
@@ -26,9 +31,7 @@ void TMain::CargarArchivo(const QString& arch) {
         PRutina& r;
         ~Mostrar() { m->FijarRutina(r); }
     } mostrar{modelo_, r};
-    // No user is selected: the sheet is empty and belongs to no file (the data folder's own
-    // path is not a routine).
-    if (!arch.isEmpty()) CargarRutina(*r, PathCompleto(arch));
+    if (!ruta.isEmpty()) CargarRutina(*r, ruta);
 }
 
 QString TMain::DameArchivo(const QString& arch) {

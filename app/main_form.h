@@ -164,6 +164,9 @@ class TMain : public QWidget {
     QDate hoy() const;
     void actualizarRepetirHoy();
     void cargarEnRutinaActual(const QString& origen);
+    // Loads a new routine value for a user, day and resolved file (none: an empty sheet) and
+    // shows it, also when the load fails partway.
+    void mostrarRutina(const QString& usuario, const QDate& dia, const QString& ruta);
     void ajustarFuenteTimer();
     // A panel that covers the window owns the keyboard; the sheet and selectors get none.
     void cubrirCon(QWidget* panel, QWidget* foco);

@@ -50,16 +50,9 @@ void TMain::revisarDisco() {
 }
 
 void TMain::recargarRutina() {
-    const PRutina& vieja = modelo_->Rutina();
-    auto nueva = std::make_shared<TRutina>(TRutina::Vacia(RowCount(), ColumnCount()));
-    nueva->usuario = vieja->usuario;
-    nueva->dia = vieja->dia;
-    struct Mostrar {
-        TModeloRutina* m;
-        PRutina& r;
-        ~Mostrar() { m->FijarRutina(r); }
-    } mostrar{modelo_, nueva};
-    CargarRutina(*nueva, vieja->ruta);
+    // A copy of the pointer: showing the new value releases the old one.
+    const PRutina vieja = modelo_->Rutina();
+    mostrarRutina(vieja->usuario, vieja->dia, vieja->ruta);
 }
 
 void TMain::recargarUsuarios() {

@@ -115,15 +115,19 @@ static bool ultimoDia(const QMap<QDate, QList<TFilaHistoria>>& dias, const QDate
     return true;
 }
 
+// Of several rows of one day, the one with the heaviest weight.
+static const TFilaHistoria* masPesada(const QList<TFilaHistoria>& filas) {
+    const TFilaHistoria* r = &filas.first();
+    for (const TFilaHistoria& f : filas)
+        if (pesoMaximo(f) > pesoMaximo(*r)) r = &f;
+    return r;
+}
+
 const TFilaHistoria* THistoria::UltimaVez(const QString& ejercicio, const QDate& mostrado) const {
     const auto it = ejercicios_.constFind(PlegarNombre(ejercicio));
     QMap<QDate, QList<TFilaHistoria>>::const_iterator dia;
     if (it == ejercicios_.cend() || !ultimoDia(*it, mostrado, dia)) return nullptr;
-    // Of several rows that day, the one with the heaviest weight.
-    const TFilaHistoria* ultima = &dia->first();
-    for (const TFilaHistoria& f : *dia)
-        if (pesoMaximo(f) > pesoMaximo(*ultima)) ultima = &f;
-    return ultima;
+    return masPesada(*dia);
 }
 
 QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const {
@@ -134,7 +138,7 @@ QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const 
     const QMap<QDate, QList<TFilaHistoria>>& dias = *it;
     QMap<QDate, QList<TFilaHistoria>>::const_iterator antes;
     if (!ultimoDia(dias, mostrado, antes)) return QString(); // never done before that day
-    const TFilaHistoria* ultima = UltimaVez(ejercicio, mostrado);
+    const TFilaHistoria* ultima = masPesada(*antes);
     QStringList partes;
     if (!ultima->series.isEmpty() || !ultima->repes.isEmpty())
         partes << ultima->series + QStringLiteral(" x ") + ultima->repes;
