@@ -123,6 +123,11 @@ static const TFilaHistoria* masPesada(const QList<TFilaHistoria>& filas) {
     return r;
 }
 
+const QMap<QDate, QList<TFilaHistoria>>* THistoria::DiasDe(const QString& ejercicio) const {
+    const auto it = ejercicios_.constFind(PlegarNombre(ejercicio));
+    return it == ejercicios_.cend() ? nullptr : &*it;
+}
+
 const TFilaHistoria* THistoria::UltimaVez(const QString& ejercicio, const QDate& mostrado) const {
     const auto it = ejercicios_.constFind(PlegarNombre(ejercicio));
     QMap<QDate, QList<TFilaHistoria>>::const_iterator dia;

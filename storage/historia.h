@@ -49,6 +49,9 @@ class THistoria {
     // last written, the most recently done first.
     QStringList Nombres(const QString& prefijo) const;
 
+    // Every day the exercise was done, with that day's rows of it; nullptr when never.
+    const QMap<QDate, QList<TFilaHistoria>>* DiasDe(const QString& ejercicio) const;
+
     // The row of "the last time" (see Linea), or nullptr.
     const TFilaHistoria* UltimaVez(const QString& ejercicio, const QDate& mostrado) const;
 

@@ -1,6 +1,7 @@
 // The history of a user's exercises: names matched loosely, weights read as numbers only where
 // they are, "the last time" and "the best" as seen from the day shown.
 #include "storage/historia.h"
+#include "storage/progreso.h"
 #include "storage/rutina.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@ class TestHistoria : public QObject {
     void linea_data();
     void linea();
     void construirDesdeArchivos();
+    void progreso();
 };
 
 void TestHistoria::pesos_data() {
@@ -138,6 +140,49 @@ void TestHistoria::construirDesdeArchivos() {
     QCOMPARE(h.Dias(), 1);
     QCOMPARE(h.Linea("Press", hoy),
              QString::fromUtf8("Última vez 04/12: 4 x 10 · 45 — Mejor: 45 (04/12)"));
+}
+
+// The chart's series: the heaviest weight, the best Epley estimate and the volume of each day,
+// over the spellings of one exercise, with the days that set a new heaviest weight.
+void TestHistoria::progreso() {
+    const THistoria h = historia({
+        "2026-01-05|Sentadilla,4,10,60,70,80;Press,3,5,100",
+        // Two rows: sets from the cell, or from the numeric weights when "Series" is empty.
+        "2026-01-12|sentadilla,3,5,85kg,85,BW;Sentadilla ,,8,50,50",
+        // 15 reps: volume, but no estimate.
+        "2026-02-02|SENTADILLA,5,15,70",
+        // Reps that are not a number: no estimate, no volume; the weight still counts.
+        "2026-03-01|Sentadílla,1,max,90",
+        "2026-03-08|Sentadilla,3,5,BW",
+        // Sets that are not a number count the numeric weights.
+        "2026-03-15|Sentadilla,?,1,80,80,80",
+    });
+    const QList<TDiaProgreso> p = ProgresoDe(h, QStringLiteral("  sentadilla"));
+    struct Esperado {
+        const char* dia;
+        double maximo, unoRM, volumen;
+        bool record;
+    };
+    const Esperado esperados[] = {
+        {"2026-01-05", 80, 80 * (1 + 10 / 30.0), 4 * 10 * 70, true},
+        {"2026-01-12", 85, 85 * (1 + 5 / 30.0), 3 * 5 * 85 + 2 * 8 * 50, true},
+        {"2026-02-02", 70, -1, 5 * 15 * 70, false},
+        {"2026-03-01", 90, -1, -1, true},
+        {"2026-03-08", -1, -1, -1, false},
+        {"2026-03-15", 80, 80 * (1 + 1 / 30.0), 3 * 1 * 80, false},
+    };
+    QCOMPARE(p.size(), int(std::size(esperados)));
+    for (int i = 0; i < p.size(); ++i) {
+        const Esperado& e = esperados[i];
+        QCOMPARE(p[i].dia, QDate::fromString(QString::fromLatin1(e.dia), Qt::ISODate));
+        QCOMPARE(p[i].maximo, e.maximo);
+        QCOMPARE(p[i].unoRM, e.unoRM);
+        QCOMPARE(p[i].volumen, e.volumen);
+        QCOMPARE(p[i].record, e.record);
+    }
+    QVERIFY(ProgresoDe(h, QStringLiteral("Peso muerto")).isEmpty());
+    QCOMPARE(UnoRM(100, 0), -1.0);
+    QCOMPARE(UnoRM(100, 13), -1.0);
 }
 
 QTEST_GUILESS_MAIN(TestHistoria)
