@@ -46,17 +46,20 @@ void TMain::historiaLista() {
     const TObraHistoria o = obra_->result();
     // Kept for its own user, also when another is shown by now.
     historias_[o.usuario] = o.historia;
-    // Each file it could not read is named once; the one on the sheet was reported already.
-    const QString mostrado = QFileInfo(modelo_->Rutina()->ruta).fileName();
-    QStringList nuevos;
-    for (const QString& f : o.fallidos)
-        if (!fallidosDichos_.contains(f) && !f.startsWith(mostrado + u':')) nuevos << f;
-    fallidosDichos_ << o.fallidos;
     if (otraObra_ || o.usuario != modelo_->Rutina()->usuario) {
         otraObra_ = false;
         construirHistoria();
     }
     actualizarLineaHistoria();
+    avisarFallidos(o.fallidos);
+}
+
+void TMain::avisarFallidos(const QStringList& fallidos) {
+    const QString mostrado = QFileInfo(modelo_->Rutina()->ruta).fileName();
+    QStringList nuevos;
+    for (const QString& f : fallidos)
+        if (!fallidosDichos_.contains(f) && !f.startsWith(mostrado + u':')) nuevos << f;
+    fallidosDichos_ << fallidos;
     if (!nuevos.isEmpty())
         Interaccion().aviso(QStringLiteral("El historial no incluye estos archivos: ") +
                             nuevos.join(QStringLiteral("; ")));

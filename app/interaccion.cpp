@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 static TInteraccion& instancia() {
@@ -38,6 +39,17 @@ void InteraccionPorDefecto() {
     i.elegirArchivo = [](const QString& carpeta, const QString& titulo, const QString& patron) {
         QFileDialog d(QApplication::activeWindow());
         PrepararDialogoAbrir(d, carpeta, titulo, patron);
+        return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
+                   ? d.selectedFiles().first()
+                   : QString();
+    };
+    i.elegirDestino = [](const QString& sugerido, const QString& titulo, const QString& patron) {
+        QFileDialog d(QApplication::activeWindow(), titulo);
+        d.setAcceptMode(QFileDialog::AcceptSave);
+        d.setFileMode(QFileDialog::AnyFile);
+        d.setNameFilter(patron);
+        d.setDefaultSuffix(QFileInfo(sugerido).suffix());
+        d.selectFile(sugerido);
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
                    ? d.selectedFiles().first()
                    : QString();

@@ -18,6 +18,10 @@ struct TInteraccion {
     // The open-file dialog: the chosen file's path, or empty when cancelled.
     std::function<QString(const QString& carpeta, const QString& titulo, const QString& patron)>
         elegirArchivo;
+    // The save-file dialog, starting on the suggested path: the chosen path, or empty when
+    // cancelled.
+    std::function<QString(const QString& sugerido, const QString& titulo, const QString& patron)>
+        elegirDestino;
     // The current date and time.
     std::function<QDateTime()> ahora;
     // Milliseconds of a clock that never jumps (for the rest countdown).

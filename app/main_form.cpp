@@ -3,6 +3,7 @@
 
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
+#include "app/progreso.h"
 #include "app/interaccion.h"
 #include "app/senales.h"
 #include "general/general.h"
@@ -330,6 +331,9 @@ void TMain::closeEvent(QCloseEvent* e) {
             return;
         }
     }
+    // The progress windows go with it.
+    for (TVentanaProgreso* v : findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly))
+        v->close();
     QWidget::closeEvent(e);
 }
 

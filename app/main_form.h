@@ -12,6 +12,7 @@
 
 #include <memory>
 
+class QAction;
 class QComboBox;
 class QFileSystemWatcher;
 template <typename T> class QFutureWatcher;
@@ -31,6 +32,9 @@ class TVistaRutina;
 
 // The shortcut that fills a row from the last time, named in the exercise cell's tooltip.
 inline const QKeySequence kRellenar(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
+// The progress window of the row's exercise, and the CSV export, named in the sheet's menu.
+inline const QKeySequence kProgreso(Qt::CTRL | Qt::SHIFT | Qt::Key_P);
+inline const QKeySequence kExportar(Qt::CTRL | Qt::SHIFT | Qt::Key_E);
 
 class TMain : public QWidget {
     Q_OBJECT
@@ -196,6 +200,13 @@ class TMain : public QWidget {
     QString lineaDeFila(int fila) const;
     // Ctrl+Shift+L: the last time's sets, reps and weights into a row that has only its exercise.
     void rellenarFila();
+    // Files of the history it could not read: each named once in a notice, except the routine
+    // on the sheet, already reported when it was loaded.
+    void avisarFallidos(const QStringList& fallidos);
+    // The sheet's context menu: the progress of the row's exercise, the CSV export.
+    void alMenuHoja(const QPoint& pos);
+    void abrirProgreso();
+    void exportarHistorial();
     // Files changed by other programs: the routine shown and the user list follow the disk.
     void armarVigia();
     void revisarDisco();
@@ -223,6 +234,8 @@ class TMain : public QWidget {
     QHash<QString, THistoria> historias_;           // by user: shown at once on a change
     QStringList fallidosDichos_;                    // files the history could not read, told once
     QLabel* lblHistoria = nullptr;
+    QAction* accionProgreso_ = nullptr; // in the sheet's menu, with their shortcuts
+    QAction* accionExportar_ = nullptr;
     TIdentidad identidadUsuarios_; // the user list's version in the selector
     QStringList ausentesDichos_;   // users gone from the list, each told once
     QStringList rechazadosDichos_; // names of the list that cannot be users, told once

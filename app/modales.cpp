@@ -55,6 +55,7 @@ void TMain::crearAtajos() {
         connect(a, &QAction::triggered, this,
                 [this, manejador] { Protegido([&] { (this->*manejador)(); }); });
         dueno->addAction(a);
+        return a;
     };
     // On the window, but not while a panel covers it: the disabled sheet panel takes none.
     atajo(pnlMain, Qt::WindowShortcut, {kDiaAnterior}, &TMain::Image3Click);
@@ -71,6 +72,16 @@ void TMain::crearAtajos() {
     atajo(Rutina, Qt::WidgetShortcut,
           {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
           &TMain::rehacer);
+    // Also in the sheet's menu, which shows their shortcuts; in an editor too, which they
+    // commit first.
+    accionProgreso_ =
+        atajo(Rutina, Qt::WidgetWithChildrenShortcut, {kProgreso}, &TMain::abrirProgreso);
+    accionExportar_ =
+        atajo(Rutina, Qt::WidgetWithChildrenShortcut, {kExportar}, &TMain::exportarHistorial);
+    accionExportar_->setText(QStringLiteral("Exportar historial (CSV)..."));
+    Rutina->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Rutina, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { Protegido([&] { alMenuHoja(pos); }); });
 }
 
 void TMain::instalarEspanol() {

@@ -31,6 +31,7 @@ struct Entorno {
     qint64 relojMs = 1000000;
     QString archivoElegido; // the open-file dialog's answer; empty is cancel
     QStringList dialogos;   // "folder|title|pattern" of every dialog shown
+    QString destinoElegido; // the save dialog's answer; empty is cancel
     std::unique_ptr<TMain> w;
 
     Entorno() {
@@ -46,6 +47,10 @@ struct Entorno {
         i.elegirArchivo = [this](const QString& c, const QString& t, const QString& p) {
             dialogos << c + "|" + t + "|" + p;
             return archivoElegido;
+        };
+        i.elegirDestino = [this](const QString& s, const QString& t, const QString& p) {
+            dialogos << s + "|" + t + "|" + p;
+            return destinoElegido;
         };
         QDir().mkpath(datos);
     }

@@ -1,0 +1,278 @@
+// The sheet's menu: the progress window of the row's exercise (its series read from the chart
+// widget, the table, hover, several windows that go with the main one) and the CSV export with
+// its save dialog.
+#include "entorno.h"
+
+#include "app/progreso.h"
+#include "storage/exportar.h"
+#include "storage/rutina_archivo.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTableWidget>
+#include <QTimer>
+
+class TestProgreso : public QObject {
+    Q_OBJECT
+  private slots:
+    void marcasDeEjes();
+    void ventanaDeProgreso();
+    void exportarDesdeElMenu();
+    // Last: it runs the application's event loop to its end.
+    void elProgramaTerminaConLaPrincipal();
+};
+
+// Round steps that cover the range, dates on calendar boundaries as fine as the room allows.
+void TestProgreso::marcasDeEjes() {
+    QCOMPARE(MarcasEje(62, 98, 6), (QList<double>{60, 70, 80, 90, 100}));
+    QCOMPARE(MarcasEje(0, 5250, 5), (QList<double>{0, 2000, 4000, 6000}));
+    QCOMPARE(MarcasEje(80, 80, 5), (QList<double>{76, 78, 80, 82, 84}));
+    QCOMPARE(MarcasEje(0, 0, 5), (QList<double>{0, 0.25, 0.5, 0.75, 1}));
+    for (const auto& [a, b, n] : {std::tuple{0.3, 0.7, 3}, {12.5, 1e6, 7}, {99, 101, 2}}) {
+        const QList<double> m = MarcasEje(a, b, n);
+        QVERIFY2(m.size() >= 2 && m.size() <= n && m.first() <= a && m.last() >= b,
+                 qPrintable(QString::number(a) + ".." + QString::number(b)));
+    }
+    const QDate d(2023, 1, 1);
+    QCOMPARE(MarcasFechas(d, d.addDays(3), 10).size(), 4);                  // every day
+    QCOMPARE(MarcasFechas(d, d.addDays(40), 6).first(), QDate(2023, 1, 2)); // Mondays
+    QCOMPARE(MarcasFechas(QDate(2022, 11, 20), QDate(2023, 12, 1), 5),
+             (QList<QDate>{QDate(2023, 1, 1), QDate(2023, 4, 1), QDate(2023, 7, 1),
+                           QDate(2023, 10, 1)}));
+    const QList<QDate> anios = MarcasFechas(QDate(2014, 3, 3), QDate(2024, 3, 2), 6);
+    QCOMPARE(anios, (QList<QDate>{QDate(2016, 1, 1), QDate(2018, 1, 1), QDate(2020, 1, 1),
+                                  QDate(2022, 1, 1), QDate(2024, 1, 1)}));
+    QCOMPARE(TextoNumero(82.5), QString("82,5"));
+    QCOMPARE(TextoNumero(99.16666), QString("99,2"));
+    QCOMPARE(TextoNumero(5250), QString("5250"));
+}
+
+// A fixture of a few days of one user: spellings, decimal commas, "kg", reps past 12, another
+// user with heavier weights, a file too large to read.
+static void fixture(Entorno& e) {
+    e.usuarios("Ana\r\nLuis\r\n");
+    e.escribir("20230101Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Sentadilla", "4", "10", "60", "70", "80"}),
+                                Entorno::linea({"Press banca", "3", "5", "50"})}));
+    e.escribir(
+        "20230102Ana.kvr",
+        Entorno::rutina({Entorno::linea({"Sentadilla", "3", "3", "90"}),
+                         Entorno::linea({"Press banca", "3", "5", "52,5"}), Entorno::linea({})}));
+    e.escribir("20230105Ana.kvr",
+               Entorno::rutina({Entorno::linea({"sentadilla", "3", "5", "82,5", "85kg"})}));
+    e.escribir("20230110Ana.kvr",
+               Entorno::rutina({Entorno::linea({"SENTADILLA", "5", "15", "70"})}));
+    e.escribir("20230103Luis.kvr",
+               Entorno::rutina({Entorno::linea({"Sentadilla", "1", "1", "200"})}));
+    e.escribir("20230104Ana.kvr", QByteArray(kTamMaximoRutina + 1, 'x'));
+}
+
+// Opens the sheet's menu on a cell as a right click does, and hands the open menu to `elegir`,
+// which picks an entry (or none) and closes it.
+static void menuEn(Entorno& e, int fila, int col, const std::function<void(QMenu*)>& elegir) {
+    QWidget* vista = e.w->Rutina->viewport();
+    const QPoint pos = e.w->Rutina->visualRect(e.celda(fila, col)).center();
+    bool visto = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        visto = true;
+        elegir(menu);
+        if (menu->isVisible()) menu->close();
+    });
+    QContextMenuEvent ev(QContextMenuEvent::Mouse, pos, vista->mapToGlobal(pos));
+    QApplication::sendEvent(vista, &ev);
+    QVERIFY(visto);
+}
+
+static QAction* entrada(QMenu* menu, const QString& inicio) {
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith(inicio)) return a;
+    return nullptr;
+}
+
+static void elegirEntrada(QMenu* menu, const QString& inicio) {
+    QAction* a = entrada(menu, inicio);
+    QVERIFY(a && a->isEnabled());
+    menu->setActiveAction(a);
+    QTest::keyClick(menu, Qt::Key_Return);
+}
+
+static QList<TVentanaProgreso*> ventanas(TMain& w) {
+    return w.findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly);
+}
+
+void TestProgreso::ventanaDeProgreso() {
+    Entorno e;
+    fixture(e);
+    TMain& w = e.abrir();
+    QTRY_COMPARE(e.avisos.size(), 1); // the history names the bad file once
+    QVERIFY(e.avisos[0].contains("20230104Ana.kvr"));
+
+    // The menu on a weight cell of the first row: the exercise by name, the shortcuts shown.
+    QStringList textos;
+    menuEn(e, 0, 4, [&](QMenu* menu) {
+        for (QAction* a : menu->actions())
+            textos << a->text() + " | " + a->shortcut().toString();
+        elegirEntrada(menu, "Progreso de Sentadilla");
+    });
+    QCOMPARE(textos, (QStringList{"Progreso de Sentadilla | Ctrl+Shift+P",
+                                  "Exportar historial (CSV)... | Ctrl+Shift+E"}));
+    QCOMPARE(w.Rutina->currentIndex(), e.celda(0, 4));
+    QCOMPARE(ventanas(w).size(), 1);
+    TVentanaProgreso* v = ventanas(w)[0];
+    QVERIFY(v->isWindow() && v->isVisible());
+    QCOMPARE(v->windowTitle(), QString::fromUtf8("Progreso de Sentadilla — Ana"));
+
+    // The series, from the chart's own data: every spelling, Ana's days only, oldest first.
+    struct Esperado {
+        QDate dia;
+        double maximo, unoRM, volumen;
+        bool record;
+    };
+    const QList<Esperado> esperados = {
+        {QDate(2023, 1, 1), 80, 80 * (1 + 10 / 30.0), 4 * 10 * 70, true},
+        {QDate(2023, 1, 2), 90, 90 * 1.1, 3 * 3 * 90, true},
+        {QDate(2023, 1, 5), 85, 85 * (1 + 5 / 30.0), 3 * 5 * (82.5 + 85) / 2, false},
+        {QDate(2023, 1, 10), 70, -1, 5 * 15 * 70, false},
+    };
+    const QList<TDiaProgreso>& datos = v->Grafico()->Datos();
+    QCOMPARE(datos.size(), esperados.size());
+    for (int i = 0; i < datos.size(); ++i) {
+        QCOMPARE(datos[i].dia, esperados[i].dia);
+        QCOMPARE(datos[i].maximo, esperados[i].maximo);
+        QCOMPARE(datos[i].unoRM, esperados[i].unoRM);
+        QCOMPARE(datos[i].volumen, esperados[i].volumen);
+        QCOMPARE(datos[i].record, esperados[i].record);
+    }
+    // Real dates: the gaps between days are to scale.
+    TGraficoProgreso* g = v->Grafico();
+    QVERIFY(QTest::qWaitForWindowExposed(v));
+    const double dia = (g->XDe(3) - g->XDe(0)) / 9;
+    QVERIFY(dia > 0);
+    QCOMPARE(qRound(g->XDe(2) - g->XDe(1)), qRound(3 * dia));
+
+    // The table: the same days, newest first.
+    QTableWidget* t = v->Tabla();
+    QCOMPARE(t->rowCount(), 4);
+    QStringList filas;
+    for (int i = 0; i < t->rowCount(); ++i) {
+        QStringList c;
+        for (int j = 0; j < t->columnCount(); ++j)
+            c << t->item(i, j)->text();
+        filas << c.join(" | ");
+    }
+    QCOMPARE(filas, (QStringList{"10/01/2023 | 70 |  | 5250", "05/01/2023 | 85 | 99,2 | 1256,3",
+                                 "02/01/2023 | 90 | 99 | 810", "01/01/2023 | 80 | 106,7 | 2800"}));
+    QVERIFY(t->item(2, 1)->font().bold() && !t->item(1, 1)->font().bold());
+
+    // Hover tells a day, and the table follows; a row of the table, the chart follows.
+    // (Sent to the chart: with two windows the offscreen platform moves the pointer over the
+    // first one.)
+    QCOMPARE(g->Resaltado(), -1);
+    QMouseEvent mover(QEvent::MouseMove, QPointF(g->XDe(2) + 1, g->height() / 2.0),
+                      g->mapToGlobal(QPointF(g->XDe(2) + 1, g->height() / 2.0)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(g, &mover);
+    QCOMPARE(g->Resaltado(), 2);
+    QCOMPARE(t->currentRow(), 1);
+    t->setCurrentCell(3, 0);
+    QCOMPARE(g->Resaltado(), 0);
+
+    // A second window from the keyboard on another row; a row without an exercise offers none.
+    w.activateWindow(); // as a click on it does
+    QTRY_VERIFY(w.isActiveWindow());
+    e.clicCelda(1, 2);
+    QTest::keyClick(w.Rutina, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(ventanas(w).size(), 2);
+    QCOMPARE(ventanas(w)[1]->windowTitle(), QString::fromUtf8("Progreso de Press banca — Ana"));
+    QCOMPARE(ventanas(w)[1]->Grafico()->Datos().size(), 2);
+    bool desactivada = false;
+    menuEn(e, 2, 0, [&](QMenu* menu) {
+        QAction* a = entrada(menu, "Progreso");
+        desactivada = a && !a->isEnabled();
+    });
+    QVERIFY(desactivada);
+    QCOMPARE(ventanas(w).size(), 2);
+
+    // What is being typed counts: the editor is committed before the window reads the history.
+    w.activateWindow();
+    QTRY_VERIFY(w.isActiveWindow());
+    QLineEdit* editor = e.editar(0, 3);
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "95");
+    QTest::keyClick(editor, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(e.valor(0, 3), QString("95"));
+    QCOMPARE(ventanas(w).size(), 3);
+    QCOMPARE(ventanas(w)[2]->Grafico()->Datos()[1].maximo, 95.0);
+
+    // They go with the main window.
+    w.close();
+    QTRY_COMPARE(ventanas(w).size(), 0);
+    QCOMPARE(e.avisos.size(), 1);
+    QVERIFY(e.errores.isEmpty());
+}
+
+void TestProgreso::exportarDesdeElMenu() {
+    Entorno e;
+    fixture(e);
+    TMain& w = e.abrir();
+    QTRY_COMPARE(e.avisos.size(), 1);
+    e.avisos.clear();
+
+    // Cancelled: nothing written.
+    menuEn(e, 0, 0, [](QMenu* menu) { elegirEntrada(menu, "Exportar historial (CSV)..."); });
+    QCOMPARE(e.dialogos, QStringList{e.home.path() +
+                                     "/Historial de Ana.csv|Exportar historial (CSV)|CSV (*.csv)"});
+    QVERIFY(QDir(e.home.path()).entryList({"*.csv"}).isEmpty());
+
+    // A value being typed is committed first and exported; the unreadable day is named.
+    const QString destino = e.home.path() + "/ana.csv";
+    e.destinoElegido = destino;
+    w.activateWindow(); // the window manager does it when the menu goes
+    QTRY_VERIFY(w.isActiveWindow());
+    QLineEdit* editor = e.editar(1, 5);
+    QVERIFY(editor);
+    QTest::keyClicks(editor, "7,5");
+    QTest::keyClick(editor, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(e.valor(1, 5), QString("7,5"));
+    QFile f(destino);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray csv = f.readAll();
+    QCOMPARE(csv, CsvDeUsuario(e.datos, "Ana", nullptr));
+    QVERIFY(csv.contains("\r\n2023-01-02,Ana,Press banca,3,5,3,7.5,\"7,5\",0\r\n"));
+    QCOMPARE(e.avisos.size(), 1);
+    QVERIFY(e.avisos[0].contains("20230104Ana.kvr"));
+
+    // A target that cannot be written: one error naming it, nothing else changed.
+    e.destinoElegido = e.home.path() + "/no/existe.csv";
+    menuEn(e, 0, 0, [](QMenu* menu) { elegirEntrada(menu, "Exportar historial (CSV)..."); });
+    QCOMPARE(e.errores.size(), 1);
+    QVERIFY2(e.errores[0].startsWith("No se puede escribir " + e.destinoElegido),
+             qPrintable(e.errores[0]));
+    QCOMPARE(QDir(e.home.path()).entryList({"*.csv"}), QStringList{"ana.csv"});
+}
+
+// With a progress window open, closing the main window still ends the program.
+void TestProgreso::elProgramaTerminaConLaPrincipal() {
+    Entorno e;
+    fixture(e);
+    TMain& w = e.abrir();
+    e.clicCelda(0, 0);
+    QTest::keyClick(w.Rutina, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(ventanas(w).size(), 1);
+    bool porReloj = false;
+    QTimer::singleShot(0, &w, [&] { w.close(); });
+    QTimer::singleShot(10000, qApp, [&] {
+        porReloj = true;
+        qApp->exit(1);
+    });
+    QCOMPARE(qApp->exec(), 0);
+    QVERIFY(!porReloj);
+}
+
+QTEST_MAIN(TestProgreso)
+#include "test_progreso.moc"
