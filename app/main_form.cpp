@@ -3,8 +3,8 @@
 
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
-#include "app/progreso.h"
 #include "app/interaccion.h"
+#include "app/progreso.h"
 #include "app/senales.h"
 #include "general/general.h"
 #include "storage/errores.h"
