@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidget>
 
@@ -367,6 +368,11 @@ TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, con
     tabla_->setAccessibleName(QStringLiteral("Días de %1, el más reciente primero").arg(ejercicio));
     llenarTabla(datos);
     tabla_->resizeColumnsToContents();
+    // The table shows its columns whole; the chart takes the rest.
+    int anchoTabla = 2 * tabla_->frameWidth() + tabla_->verticalScrollBar()->sizeHint().width();
+    for (int j = 0; j < tabla_->columnCount(); ++j)
+        anchoTabla += tabla_->columnWidth(j);
+    tabla_->setMinimumWidth(anchoTabla);
 
     auto* division = new QSplitter(Qt::Horizontal);
     division->addWidget(grafico_);
@@ -376,7 +382,7 @@ TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, con
     auto* capa = new QHBoxLayout(this);
     capa->setContentsMargins(6, 6, 6, 6);
     capa->addWidget(division);
-    resize(900, 440);
+    resize(600 + anchoTabla, 440);
 
     // The table's row and the chart's box show the same day.
     const int n = int(datos.size());
