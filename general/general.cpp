@@ -186,6 +186,14 @@ void TextoAArreglo(const QString& tex, Tarreglo_de_strings& parr, const QString&
         return;
     }
     qsizetype desde = 0;
+    if (delimitador.size() == 1) {
+        // One character: the common case of a routine line, searched as a character.
+        const QChar d = delimitador[0];
+        for (qsizetype p; (p = tex.indexOf(d, desde)) >= 0; desde = p + 1)
+            parr.append(tex.mid(desde, p - desde));
+        parr.append(tex.mid(desde));
+        return;
+    }
     for (;;) {
         const qsizetype p = tex.indexOf(delimitador, desde);
         if (p < 0) break;

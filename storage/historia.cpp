@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -19,14 +18,79 @@ QString PlegarNombre(const QString& nombre) {
     return r;
 }
 
+// What the weight reader skips around a number: ASCII white space.
+static bool espacio(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+static bool digito(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool NumeroDePeso(QStringView texto, QString* numero) {
+    // Spaces, digits, an optional decimal comma or point with digits, spaces, an optional "kg"
+    // in any case, spaces. Read by hand: a history or an export reads every weight cell of
+    // years of routines.
+    const qsizetype n = texto.size();
+    qsizetype i = 0;
+    while (i < n && espacio(texto[i].unicode()))
+        ++i;
+    const qsizetype entero = i;
+    while (i < n && digito(texto[i].unicode()))
+        ++i;
+    const qsizetype finEntero = i;
+    if (finEntero == entero) return false;
+    qsizetype fraccion = i, finFraccion = i;
+    if (i < n && (texto[i] == u'.' || texto[i] == u',')) {
+        fraccion = ++i;
+        while (i < n && digito(texto[i].unicode()))
+            ++i;
+        finFraccion = i;
+        if (finFraccion == fraccion) return false;
+    }
+    while (i < n && espacio(texto[i].unicode()))
+        ++i;
+    if (i < n && (texto[i] == u'k' || texto[i] == u'K')) {
+        if (i + 1 >= n || (texto[i + 1] != u'g' && texto[i + 1] != u'G')) return false;
+        i += 2;
+    }
+    while (i < n && espacio(texto[i].unicode()))
+        ++i;
+    if (i != n) return false;
+    if (numero) {
+        // Plain decimal text: no leading zeros but one before the point, no trailing zeros.
+        qsizetype desde = entero;
+        while (desde + 1 < finEntero && texto[desde] == u'0')
+            ++desde;
+        qsizetype hasta = finFraccion;
+        while (hasta > fraccion && texto[hasta - 1] == u'0')
+            --hasta;
+        *numero = texto.mid(desde, finEntero - desde).toString();
+        if (hasta > fraccion) {
+            *numero += u'.';
+            *numero += texto.mid(fraccion, hasta - fraccion);
+        }
+    }
+    return true;
+}
+
 bool LeerPeso(const QString& texto, double& peso) {
-    static const QRegularExpression patron(
-        QStringLiteral("^\\s*(\\d+(?:[.,]\\d+)?)\\s*(?:kg)?\\s*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = patron.match(texto);
-    if (!m.hasMatch()) return false;
+    QString numero;
+    if (!NumeroDePeso(texto, &numero)) return false;
+    // Up to 15 digits the division of two exact doubles is the correctly rounded value.
+    const qsizetype punto = numero.indexOf(u'.');
+    const qsizetype decimales = punto < 0 ? 0 : numero.size() - punto - 1;
+    if (numero.size() - (punto < 0 ? 0 : 1) <= 15) {
+        double mantisa = 0;
+        for (QChar c : numero)
+            if (c != u'.') mantisa = mantisa * 10 + (c.unicode() - u'0');
+        static const double potencias[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        peso = mantisa / potencias[decimales];
+        return true;
+    }
     bool ok = false;
-    peso = m.captured(1).replace(u',', u'.').toDouble(&ok);
+    peso = numero.toDouble(&ok);
     return ok;
 }
 

@@ -31,6 +31,8 @@ QString PlegarNombre(const QString& nombre);
 // A weight cell read as a number: a decimal comma or point, an optional "kg"; "max", "90s" or
 // "BW" are not weights.
 bool LeerPeso(const QString& texto, double& peso);
+// The same reading, the number given as plain decimal text with a point ("82.5" for "082,50 kg").
+bool NumeroDePeso(QStringView texto, QString* numero);
 
 class THistoria {
   public:

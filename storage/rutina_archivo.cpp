@@ -16,19 +16,26 @@ int ContadorCargas() {
     return cargas;
 }
 
-QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo, qsizetype* resto) {
-    QList<QByteArray> lineas;
+QList<QByteArrayView> VistasDeLineas(QByteArrayView bytes, qsizetype maximo, qsizetype* resto) {
+    QList<QByteArrayView> lineas;
     qsizetype i = 0;
     const qsizetype n = bytes.size();
     while (i < n && (maximo < 0 || lineas.size() < maximo)) {
         qsizetype fin = i;
         while (fin < n && bytes[fin] != '\r' && bytes[fin] != '\n')
             ++fin;
-        lineas.append(bytes.mid(i, fin - i));
+        lineas.append(bytes.sliced(i, fin - i));
         const qsizetype lf = bytes.indexOf('\n', fin);
         i = lf < 0 ? n : lf + 1;
     }
     if (resto) *resto = i;
+    return lineas;
+}
+
+QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo, qsizetype* resto) {
+    QList<QByteArray> lineas;
+    for (QByteArrayView v : VistasDeLineas(bytes, maximo, resto))
+        lineas.append(v.toByteArray());
     return lineas;
 }
 
@@ -74,7 +81,7 @@ bool LeerRutina(const QByteArray& archivo, TTabla& A, TMarcas& C, int filas, int
     const bool utf8 = EsUtf8(bytes);
     bool completa = true;
     qsizetype resto = 0;
-    const QList<QByteArray> lineas = SepararLineas(bytes, filas, &resto);
+    const QList<QByteArrayView> lineas = VistasDeLineas(bytes, filas, &resto);
     // A CR that is not part of CR LF ends a line, and the reader skips to the next LF: the text
     // between is not on the sheet.
     for (qsizetype i = bytes.indexOf('\r'); i >= 0 && i < resto; i = bytes.indexOf('\r', i + 1))
@@ -82,6 +89,11 @@ bool LeerRutina(const QByteArray& archivo, TTabla& A, TMarcas& C, int filas, int
     std::optional<ErrorConversion> primerError;
     Tarreglo_de_strings campos;
     for (int i = 0; i < lineas.size(); ++i) {
+        // Most rows of a routine are empty: every field empty and the mark 0, which the table
+        // and the marks already hold.
+        const QByteArrayView linea = lineas[i];
+        if (linea.size() == columnas + 2 && linea.back() == '0' && linea.count('|') == columnas + 1)
+            continue;
         // Each line stands alone: an empty line is an empty row, not a copy of the one before.
         campos.clear();
         const QString texto = DecodificarTexto(lineas[i], utf8);

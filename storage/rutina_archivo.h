@@ -17,6 +17,9 @@ using TMarcas = QList<qint32>;     // one colour mark per row; 0 is none
 // `resto`, when given, receives where reading stopped.
 QList<QByteArray> SepararLineas(const QByteArray& bytes, qsizetype maximo = -1,
                                 qsizetype* resto = nullptr);
+// The same lines as views into `bytes`, which must outlive them.
+QList<QByteArrayView> VistasDeLineas(QByteArrayView bytes, qsizetype maximo = -1,
+                                     qsizetype* resto = nullptr);
 
 QByteArray FormatearRutina(const TTabla& A, const TMarcas& C, int filas, int columnas);
 

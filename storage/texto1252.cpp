@@ -50,7 +50,7 @@ QByteArray A1252(const QString& texto) {
     return r;
 }
 
-QString De1252(const QByteArray& bytes) {
+QString De1252(QByteArrayView bytes) {
     QString r(bytes.size(), Qt::Uninitialized);
     QChar* d = r.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -77,6 +77,6 @@ QByteArray SinMarcaUtf8(const QByteArray& bytes) {
     return bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
 }
 
-QString DecodificarTexto(const QByteArray& bytes, bool utf8) {
+QString DecodificarTexto(QByteArrayView bytes, bool utf8) {
     return utf8 ? QString::fromUtf8(bytes) : De1252(bytes);
 }

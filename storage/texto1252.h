@@ -9,7 +9,7 @@ QByteArray A1252(const QString& texto);
 void Agregar1252(QByteArray& destino, const QString& texto);
 // Writes them at `d`, which has room for one byte a character; returns the end.
 char* Escribir1252(char* d, const QString& texto);
-QString De1252(const QByteArray& bytes);
+QString De1252(QByteArrayView bytes);
 // True when every character of the text has a Windows-1252 byte.
 bool Representable1252(QChar c);
 
@@ -18,4 +18,4 @@ bool Representable1252(QChar c);
 // Windows-1252 (which every byte is).
 bool EsUtf8(const QByteArray& bytes);
 QByteArray SinMarcaUtf8(const QByteArray& bytes);
-QString DecodificarTexto(const QByteArray& bytes, bool utf8);
+QString DecodificarTexto(QByteArrayView bytes, bool utf8);

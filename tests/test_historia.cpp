@@ -23,25 +23,40 @@ void TestHistoria::pesos_data() {
     QTest::addColumn<QString>("texto");
     QTest::addColumn<bool>("numero");
     QTest::addColumn<double>("valor");
-    QTest::newRow("entero") << "60" << true << 60.0;
-    QTest::newRow("coma") << "82,5" << true << 82.5;
-    QTest::newRow("punto") << "82.5" << true << 82.5;
-    QTest::newRow("kg pegado") << "60kg" << true << 60.0;
-    QTest::newRow("kg con espacio") << " 60 KG " << true << 60.0;
-    QTest::newRow("max") << "max" << false << 0.0;
-    QTest::newRow("descanso") << "90s" << false << 0.0;
-    QTest::newRow("peso corporal") << "BW" << false << 0.0;
-    QTest::newRow("vacio") << "" << false << 0.0;
-    QTest::newRow("dos numeros") << "60/70" << false << 0.0;
+    QTest::addColumn<QString>("decimal"); // the number as the CSV export writes it
+    QTest::newRow("entero") << "60" << true << 60.0 << "60";
+    QTest::newRow("coma") << "82,5" << true << 82.5 << "82.5";
+    QTest::newRow("punto") << "82.5" << true << 82.5 << "82.5";
+    QTest::newRow("kg pegado") << "60kg" << true << 60.0 << "60";
+    QTest::newRow("kg con espacio") << " 60 KG " << true << 60.0 << "60";
+    QTest::newRow("ceros") << "007,50\t" << true << 7.5 << "7.5";
+    QTest::newRow("cero") << "0,0" << true << 0.0 << "0";
+    QTest::newRow("centesimas") << "1,05" << true << 1.05 << "1.05";
+    QTest::newRow("muchas cifras")
+        << "12345678901234567,5" << true << 12345678901234567.5 << "12345678901234567.5";
+    QTest::newRow("max") << "max" << false << 0.0 << "";
+    QTest::newRow("descanso") << "90s" << false << 0.0 << "";
+    QTest::newRow("peso corporal") << "BW" << false << 0.0 << "";
+    QTest::newRow("vacio") << "" << false << 0.0 << "";
+    QTest::newRow("dos numeros") << "60/70" << false << 0.0 << "";
+    QTest::newRow("punto final") << "60." << false << 0.0 << "";
+    QTest::newRow("kgs") << "60kgs" << false << 0.0 << "";
+    QTest::newRow("solo kg") << "kg" << false << 0.0 << "";
+    QTest::newRow("negativo") << "-5" << false << 0.0 << "";
+    QTest::newRow("otras cifras") << QString::fromUtf8("١٢") << false << 0.0 << "";
 }
 
 void TestHistoria::pesos() {
     QFETCH(QString, texto);
     QFETCH(bool, numero);
     QFETCH(double, valor);
+    QFETCH(QString, decimal);
     double v = -1;
     QCOMPARE(LeerPeso(texto, v), numero);
     if (numero) QCOMPARE(v, valor);
+    QString d = "x";
+    QCOMPARE(NumeroDePeso(texto, &d), numero);
+    if (numero) QCOMPARE(d, decimal);
 }
 
 // Days as "yyyy-MM-dd|row;row;..." with rows as "name,sets,reps,w1,w2,...".
