@@ -46,6 +46,7 @@ void TMain::historiaLista() {
     const TObraHistoria o = obra_->result();
     // Kept for its own user, also when another is shown by now.
     historias_[o.usuario] = o.historia;
+    actualizarProgresos(o.usuario);
     if (otraObra_ || o.usuario != modelo_->Rutina()->usuario) {
         otraObra_ = false;
         construirHistoria();
@@ -69,6 +70,7 @@ void TMain::historiaGuardada(const TRutina& r) {
     // The day saved, in place; a build under way may have read it before the save.
     auto it = historias_.find(r.usuario);
     if (it != historias_.end()) it->PonerDia(r.dia, r.A, r.C, r.identidad);
+    actualizarProgresos(r.usuario);
     if (obra_ && obra_->isRunning()) otraObra_ = true;
     actualizarLineaHistoria();
 }

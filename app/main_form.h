@@ -206,6 +206,8 @@ class TMain : public QWidget {
     // The sheet's context menu: the progress of the row's exercise, the CSV export.
     void alMenuHoja(const QPoint& pos);
     void abrirProgreso();
+    // The open progress windows of a user follow that user's history.
+    void actualizarProgresos(const QString& usuario);
     void exportarHistorial();
     // Files changed by other programs: the routine shown and the user list follow the disk.
     void armarVigia();

@@ -351,7 +351,7 @@ void TGraficoProgreso::leaveEvent(QEvent*) {
 
 TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, const QString& usuario,
                                    const QList<TDiaProgreso>& datos)
-    : QWidget(padre, Qt::Window), ejercicio_(ejercicio) {
+    : QWidget(padre, Qt::Window), ejercicio_(ejercicio), usuario_(usuario) {
     setAttribute(Qt::WA_DeleteOnClose);
     // The program ends when the main window closes, whatever progress windows are open.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -366,7 +366,7 @@ TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, con
     tabla_->setSelectionMode(QAbstractItemView::SingleSelection);
     tabla_->verticalHeader()->hide();
     tabla_->setAccessibleName(QStringLiteral("Días de %1, el más reciente primero").arg(ejercicio));
-    llenarTabla(datos);
+    llenarTabla();
     tabla_->resizeColumnsToContents();
     // The table shows its columns whole; the chart takes the rest.
     int anchoTabla = 2 * tabla_->frameWidth() + tabla_->verticalScrollBar()->sizeHint().width();
@@ -385,15 +385,17 @@ TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, con
     resize(600 + anchoTabla, 440);
 
     // The table's row and the chart's box show the same day.
-    const int n = int(datos.size());
-    connect(tabla_, &QTableWidget::itemSelectionChanged, this, [this, n] {
+    connect(tabla_, &QTableWidget::itemSelectionChanged, this, [this] {
         const QList<QTableWidgetItem*> elegidas = tabla_->selectedItems();
+        const int n = int(grafico_->Datos().size());
         grafico_->Resaltar(elegidas.isEmpty() ? -1 : n - 1 - elegidas.first()->row());
     });
-    connect(grafico_, &TGraficoProgreso::resaltadoCambiado, this, [this, n](int i) {
-        if (i < 0) return;
+    connect(grafico_, &TGraficoProgreso::resaltadoCambiado, this, [this](int i) {
         const QSignalBlocker bloqueo(tabla_);
-        tabla_->selectRow(n - 1 - i);
+        if (i < 0)
+            tabla_->clearSelection();
+        else
+            tabla_->selectRow(int(grafico_->Datos().size()) - 1 - i);
     });
 
     auto* cerrar = new QAction(this);
@@ -402,7 +404,19 @@ TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, con
     addAction(cerrar);
 }
 
-void TVentanaProgreso::llenarTabla(const QList<TDiaProgreso>& datos) {
+void TVentanaProgreso::Actualizar(const QList<TDiaProgreso>& datos) {
+    const QDate dia =
+        grafico_->Resaltado() >= 0 ? grafico_->Datos()[grafico_->Resaltado()].dia : QDate();
+    const QSignalBlocker bloqueo(tabla_);
+    grafico_->FijarDatos(datos);
+    tabla_->clearSelection();
+    llenarTabla();
+    for (int i = 0; i < datos.size(); ++i)
+        if (datos[i].dia == dia) grafico_->Resaltar(i);
+}
+
+void TVentanaProgreso::llenarTabla() {
+    const QList<TDiaProgreso>& datos = grafico_->Datos();
     tabla_->setRowCount(int(datos.size()));
     for (int i = 0; i < datos.size(); ++i) {
         const TDiaProgreso& d = datos[datos.size() - 1 - i]; // newest first

@@ -67,10 +67,14 @@ class TVentanaProgreso : public QWidget {
     TGraficoProgreso* Grafico() const { return grafico_; }
     QTableWidget* Tabla() const { return tabla_; }
     QString Ejercicio() const { return ejercicio_; }
+    QString Usuario() const { return usuario_; }
+    // Shows the days again (after a save or a change on disk); the day told stays told.
+    void Actualizar(const QList<TDiaProgreso>& datos);
 
   private:
-    void llenarTabla(const QList<TDiaProgreso>& datos);
+    void llenarTabla();
     TGraficoProgreso* grafico_;
     QTableWidget* tabla_;
     QString ejercicio_;
+    QString usuario_;
 };

@@ -69,10 +69,27 @@ void TMain::abrirProgreso() {
                                         &fallidos);
     }
     if (!obra_ || !obra_->isRunning()) historias_[r->usuario] = historia;
-    auto* ventana =
-        new TVentanaProgreso(this, ejercicio, r->usuario, ProgresoDe(historia, ejercicio));
+    // One window per exercise of a user: asked again, it comes to the front, brought up to date.
+    const QList<TDiaProgreso> datos = ProgresoDe(historia, ejercicio);
+    TVentanaProgreso* ventana = nullptr;
+    for (TVentanaProgreso* v : findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly))
+        if (v->Usuario() == r->usuario && PlegarNombre(v->Ejercicio()) == PlegarNombre(ejercicio))
+            ventana = v;
+    if (ventana)
+        ventana->Actualizar(datos);
+    else
+        ventana = new TVentanaProgreso(this, ejercicio, r->usuario, datos);
     ventana->show();
+    ventana->raise();
+    ventana->activateWindow();
     avisarFallidos(fallidos);
+}
+
+void TMain::actualizarProgresos(const QString& usuario) {
+    const auto h = historias_.constFind(usuario);
+    if (h == historias_.cend()) return;
+    for (TVentanaProgreso* v : findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly))
+        if (v->Usuario() == usuario) v->Actualizar(ProgresoDe(*h, v->Ejercicio()));
 }
 
 void TMain::exportarHistorial() {

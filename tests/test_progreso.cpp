@@ -180,6 +180,11 @@ void TestProgreso::ventanaDeProgreso() {
     QCOMPARE(t->currentRow(), 1);
     t->setCurrentCell(3, 0);
     QCOMPARE(g->Resaltado(), 0);
+    // The pointer leaves: no day told, none selected.
+    QEvent salir(QEvent::Leave);
+    QApplication::sendEvent(g, &salir);
+    QCOMPARE(g->Resaltado(), -1);
+    QVERIFY(t->selectedItems().isEmpty());
 
     // A second window from the keyboard on another row; a row without an exercise offers none.
     w.activateWindow(); // as a click on it does
@@ -197,17 +202,29 @@ void TestProgreso::ventanaDeProgreso() {
     QVERIFY(desactivada);
     QCOMPARE(ventanas(w).size(), 2);
 
-    // What is being typed counts: the editor is committed before the window reads the history.
+    // A save shows at once in the open window of its exercise; the day told stays told.
     w.activateWindow();
     QTRY_VERIFY(w.isActiveWindow());
     QLineEdit* editor = e.editar(0, 3);
     QVERIFY(editor);
+    t->selectRow(3);
     editor->selectAll();
     QTest::keyClicks(editor, "95");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(v->Grafico()->Datos()[1].maximo, 95.0);
+    QCOMPARE(v->Tabla()->item(2, 1)->text(), QString("95"));
+    QCOMPARE(g->Resaltado(), 0);
+
+    // Typed and not stored yet: the shortcut stores it first, and brings the exercise's window
+    // up to date rather than opening another.
+    editor = e.editar(0, 3);
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, "97");
     QTest::keyClick(editor, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(e.valor(0, 3), QString("95"));
-    QCOMPARE(ventanas(w).size(), 3);
-    QCOMPARE(ventanas(w)[2]->Grafico()->Datos()[1].maximo, 95.0);
+    QCOMPARE(e.valor(0, 3), QString("97"));
+    QCOMPARE(ventanas(w).size(), 2);
+    QCOMPARE(v->Grafico()->Datos()[1].maximo, 97.0);
 
     // They go with the main window.
     w.close();
