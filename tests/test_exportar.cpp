@@ -1,5 +1,7 @@
 // The CSV export of a user and the command line around it, run as the real program.
 #include "storage/exportar.h"
+#include "storage/historia.h"
+#include "storage/rutina_archivo.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,7 @@ class TestExportar : public QObject {
   private slots:
     void init();
     void csvDeUnUsuario();
+    void idaYVuelta();
     void lineaDeOrdenes_data();
     void lineaDeOrdenes();
 
@@ -112,6 +115,64 @@ void TestExportar::csvDeUnUsuario() {
     for (const QStringList& f : filas)
         QCOMPARE(f.size(), 9);
     QCOMPARE(filas[6][2], QStringLiteral("Press, \"banca\""));
+}
+
+// The CSV read back gives every non-empty row of every day: its cells in their columns (gaps
+// between weights too), its mark, and each weight's number where the cell is one.
+void TestExportar::idaYVuelta() {
+    const QList<QList<QStringList>> dias = {
+        {{"Peso muerto", "5", "5", "100", "", "", "102,5 kg", "", "", "", "", "3"},
+         {},
+         {"Jalón al pecho", "3", "10", "\"50\"", "a,b", "", "", "", "", "", "", "0"},
+         {"Plancha", "3", "60s", "", "", "", "", "", "", "", "", "-16776961"}},
+        {{"", "", "", "80", "", "", "", "", "", "", "", "0"},
+         {"Press; militar", "4", "8 - 10", "40", "42,5", "45", "45", "45", "45", "47,5", "50",
+          "0"}},
+    };
+    QMap<QDate, QList<QStringList>> esperado; // non-empty rows: 11 cells, then the mark
+    for (int d = 0; d < dias.size(); ++d) {
+        TTabla A(100, QStringList(11));
+        TMarcas C(100, 0);
+        for (int i = 0; i < dias[d].size(); ++i) {
+            if (dias[d][i].isEmpty()) continue;
+            A[i] = dias[d][i].mid(0, 11);
+            C[i] = dias[d][i][11].toInt();
+            esperado[QDate(2024, 2, 28).addDays(d)] << dias[d][i];
+        }
+        escribir(datos + "/" + QDate(2024, 2, 28).addDays(d).toString("yyyyMMdd") + "Ana.kvr",
+                 FormatearRutina(A, C, 100, 11));
+    }
+    const QByteArray csv = CsvDeUsuario(datos, "Ana", nullptr);
+    QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+    bool bien = false;
+    const QList<QStringList> lineas = leerCsv(QString::fromUtf8(csv.mid(3)), bien);
+    QVERIFY(bien);
+    QMap<QDate, QList<QStringList>> leido;
+    int ultimaSerie = 0;
+    for (int k = 1; k < lineas.size(); ++k) {
+        const QStringList& l = lineas[k];
+        QCOMPARE(l.size(), 9);
+        const QDate dia = QDate::fromString(l[0], Qt::ISODate);
+        if (dia < QDate(2024, 2, 28)) continue; // the fixture's other days
+        QCOMPARE(l[1], QString("Ana"));
+        const int serie = l[5].toInt();
+        // A new row begins with its first weight, or is a row without any.
+        if (serie == 0 || serie <= ultimaSerie || leido[dia].isEmpty()) {
+            QStringList fila(12);
+            fila[0] = l[2];
+            fila[1] = l[3];
+            fila[2] = l[4];
+            fila[11] = l[8];
+            leido[dia] << fila;
+        }
+        ultimaSerie = serie;
+        if (serie == 0) continue;
+        leido[dia].last()[serie + 2] = l[7];
+        double v;
+        QCOMPARE(l[6].isEmpty(), !LeerPeso(l[7], v));
+        if (!l[6].isEmpty()) QCOMPARE(l[6].toDouble(), v);
+    }
+    QCOMPARE(leido, esperado);
 }
 
 void TestExportar::lineaDeOrdenes_data() {
