@@ -1,5 +1,6 @@
 #include "storage/archivo_es.h"
 
+#include "general/general.h"
 #include "storage/errores.h"
 
 #include <QDateTime>
@@ -205,45 +206,22 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdenti
     }
 }
 
-void AnexarLinea(const QString& ruta, const QByteArray& linea) {
-    const Descriptor d(abrir(nombreNativo(ruta), O_RDWR | O_CREAT | O_NONBLOCK, 0666));
-    struct stat st;
-    if (::fstat(d.fd, &st) != 0) fallar(errno);
-    if (!S_ISREG(st.st_mode)) throw ErrorKorval(MensajeNoNormal(ruta));
-    off_t fin = st.st_size;
-    QByteArray todo;
-    if (fin > 0) {
-        // Text after a byte 26 near the end is invisible to readers: cut it, so the new line
-        // follows what a reader sees.
-        const off_t desde = fin > 128 ? fin - 128 : 0;
-        QByteArray cola(int(fin - desde), Qt::Uninitialized);
-        const ssize_t n = ::pread(d.fd, cola.data(), size_t(cola.size()), desde);
-        if (n < 0) fallar(errno);
-        cola.truncate(n);
-        const qsizetype corte = cola.indexOf(char(26));
-        if (corte >= 0) {
-            fin = desde + corte;
-            if (::ftruncate(d.fd, fin) != 0) fallar(errno);
-        }
-        char ultimo = '\n';
-        if (fin > 0 && ::pread(d.fd, &ultimo, 1, fin - 1) != 1) fallar(errno);
-        // A lone CR would make a reader skip the new name up to its LF.
-        if (ultimo == '\r')
-            todo = QByteArrayLiteral("\n");
-        else if (ultimo != '\n')
-            todo = QByteArrayLiteral("\r\n");
-    }
+void AnexarLinea(const QString& ruta, const QByteArray& linea, qint64 maximo,
+                 const QString& demasiado) {
+    // The file is replaced whole, as a routine is: a process killed while it writes leaves the
+    // old text or the new one. Appended in place, a write that a kill stops between two pages
+    // leaves half a line, which the next line would turn into a line of its own.
+    // The text read ends at a byte 26 (the end-of-file mark): what follows it is invisible to
+    // readers, and the new line must follow what a reader sees.
+    QByteArray todo =
+        estaArchivo(ruta) ? LeerArchivoEntero(ruta, nullptr, maximo, demasiado) : QByteArray();
+    // A lone CR would make a reader skip the new line up to its LF.
+    if (todo.endsWith('\r'))
+        todo += '\n';
+    else if (!todo.isEmpty() && !todo.endsWith('\n'))
+        todo += QByteArrayLiteral("\r\n");
     todo += linea + QByteArrayLiteral("\r\n");
-    if (::lseek(d.fd, fin, SEEK_SET) < 0) fallar(errno);
-    // One write call, so an interrupted append leaves earlier names intact; a failed one is cut
-    // off again, so no half name stays behind to become a user.
-    try {
-        escribirTodo(d.fd, todo.constData(), todo.size());
-        sincronizar(d.fd);
-    } catch (...) {
-        if (::ftruncate(d.fd, fin) == 0) ::fsync(d.fd);
-        throw;
-    }
+    ReemplazarArchivo(ruta, todo);
 }
 
 TCerrojo::TCerrojo(const QString& carpeta) {

@@ -67,9 +67,12 @@ class TCerrojo {
 };
 inline constexpr const char* kArchivoCerrojo = ".korval.lock";
 
-// Appends one line (CR LF added) after the file's text, creating the file when it is missing.
+// Adds one line (CR LF added) after the file's text, creating the file when it is missing.
 // A file whose text does not end in a line end gets CR LF first, so no earlier line changes.
-void AnexarLinea(const QString& ruta, const QByteArray& linea);
+// The file is replaced whole through ReemplazarArchivo; text past `maximo` bytes is refused
+// with `demasiado`, as LeerArchivoEntero does.
+void AnexarLinea(const QString& ruta, const QByteArray& linea, qint64 maximo,
+                 const QString& demasiado);
 
 // The write call below the writers; tests replace it to fail at chosen points.
 using FuncionEscribir = ssize_t (*)(int fd, const void* datos, size_t cantidad);

@@ -19,17 +19,19 @@ QString TextoPorLineas(const QByteArray& bytes) {
     return r;
 }
 
+static QString demasiadoGrande() {
+    return QStringLiteral("El archivo es demasiado grande para ser una lista de usuarios");
+}
+
 QString LeerTextoPorLineas(const QString& ruta) {
     if (!estaArchivo(ruta)) return QString();
-    return TextoPorLineas(LeerArchivoEntero(
-        ruta, nullptr, kTamMaximoLista,
-        QStringLiteral("El archivo es demasiado grande para ser una lista de usuarios")));
+    return TextoPorLineas(LeerArchivoEntero(ruta, nullptr, kTamMaximoLista, demasiadoGrande()));
 }
 
 void AnexarUsuario(const QString& ruta, const QString& nombre) {
     // Other programs on the same folder append or save in turn, never at once.
     const TCerrojo cerrojo(QFileInfo(ruta).absolutePath());
-    AnexarLinea(ruta, A1252(nombre));
+    AnexarLinea(ruta, A1252(nombre), kTamMaximoLista, demasiadoGrande());
 }
 
 QString MotivoNombreInvalido(const QString& nombre) {
