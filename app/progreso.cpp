@@ -22,6 +22,7 @@ static const QColor kColorRecord(232, 176, 0);
 
 QList<double> MarcasEje(double minimo, double maximo, int cuantas) {
     cuantas = std::max(cuantas, 2);
+    if (!std::isfinite(minimo) || !std::isfinite(maximo)) return {0, 1};
     if (!(maximo > minimo)) {
         // One value: a small band around it, not below zero when it is not.
         const double margen = std::max(std::abs(maximo) * 0.05, 1.0);
@@ -108,13 +109,22 @@ void TGraficoProgreso::Resaltar(int indice) {
 }
 
 QRectF TGraficoProgreso::area() const {
+    // Asked for every point drawn and every pointer move: kept until the size or font changes.
+    if (size() == tamArea_) return area_;
+    tamArea_ = size();
     const QFontMetrics fm = fontMetrics();
     const double izquierda = fm.horizontalAdvance(QStringLiteral("00000")) + 12;
     const double derecha = fm.horizontalAdvance(QStringLiteral("000000")) + 12;
     const double arriba = fm.height() * 2 + 10;
     const double abajo = fm.height() + 12;
-    return QRectF(izquierda, arriba, std::max(1.0, width() - izquierda - derecha),
-                  std::max(1.0, height() - arriba - abajo));
+    area_ = QRectF(izquierda, arriba, std::max(1.0, width() - izquierda - derecha),
+                   std::max(1.0, height() - arriba - abajo));
+    return area_;
+}
+
+void TGraficoProgreso::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) tamArea_ = QSize();
+    QWidget::changeEvent(e);
 }
 
 double TGraficoProgreso::x(const QDate& dia) const {

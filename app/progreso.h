@@ -43,6 +43,7 @@ class TGraficoProgreso : public QWidget {
     void paintEvent(QPaintEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
   private:
     QRectF area() const;
@@ -56,6 +57,8 @@ class TGraficoProgreso : public QWidget {
     QList<double> marcasPeso_;    // the left axis, kg
     QList<double> marcasVolumen_; // the right axis
     int resaltado_ = -1;
+    mutable QSize tamArea_; // the size area_ was worked out for
+    mutable QRectF area_;
 };
 
 class TVentanaProgreso : public QWidget {

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 // Sets and reps as numbers: digits with an optional decimal comma or point; "8-10", "max" or
 // "AMRAP" are not numbers.
@@ -48,6 +49,9 @@ QList<TDiaProgreso> ProgresoDe(const THistoria& historia, const QString& ejercic
             if (!leerNumero(f.series, series)) series = numericos;
             p.volumen = std::max(p.volumen, 0.0) + series * repes * (suma / numericos);
         }
+        // Numbers of hundreds of digits multiply past what a double holds: none, not infinity.
+        for (double* v : {&p.unoRM, &p.volumen})
+            if (!std::isfinite(*v)) *v = -1;
         if (p.maximo > mejor) {
             p.record = true;
             mejor = p.maximo;

@@ -196,6 +196,13 @@ void TestHistoria::progreso() {
         QCOMPARE(p[i].record, e.record);
     }
     QVERIFY(ProgresoDe(h, QStringLiteral("Peso muerto")).isEmpty());
+    // Numbers too large to multiply give no volume rather than infinity.
+    const QString grande(200, u'9');
+    const QList<TDiaProgreso> g =
+        ProgresoDe(historia({"2026-04-01|Press," + grande + ",5," + grande}), "Press");
+    QCOMPARE(g.size(), 1);
+    QVERIFY(g[0].maximo > 1e199 && g[0].unoRM > g[0].maximo);
+    QCOMPARE(g[0].volumen, -1.0);
     QCOMPARE(UnoRM(100, 0), -1.0);
     QCOMPARE(UnoRM(100, 13), -1.0);
 }

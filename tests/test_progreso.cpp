@@ -18,6 +18,7 @@ class TestProgreso : public QObject {
     Q_OBJECT
   private slots:
     void marcasDeEjes();
+    void dibujarCasosRaros();
     void ventanaDeProgreso();
     void exportarDesdeElMenu();
     // Last: it runs the application's event loop to its end.
@@ -47,6 +48,33 @@ void TestProgreso::marcasDeEjes() {
     QCOMPARE(TextoNumero(82.5), QString("82,5"));
     QCOMPARE(TextoNumero(99.16666), QString("99,2"));
     QCOMPARE(TextoNumero(5250), QString("5250"));
+}
+
+// The chart draws, and tells the day under the pointer, whatever the days hold.
+void TestProgreso::dibujarCasosRaros() {
+    auto dia = [](int d, double maximo, double unoRM, double volumen, bool record = false) {
+        return TDiaProgreso{QDate(2023, 1, 1).addDays(d), maximo, unoRM, volumen, record};
+    };
+    const QList<QList<TDiaProgreso>> casos = {
+        {},
+        {dia(0, 80, 90, 800, true)},
+        {dia(0, -1, -1, -1), dia(3, -1, -1, -1)},   // nothing numeric
+        {dia(0, -1, -1, 500), dia(1, -1, -1, 700)}, // volume only
+        {dia(0, 1e200, 1e201, -1, true), dia(1, 0, -1, 0)},
+        {dia(0, 60, -1, -1, true), dia(36500, 61, -1, -1, true)}, // a century apart
+    };
+    for (const QList<TDiaProgreso>& datos : casos) {
+        TGraficoProgreso g;
+        g.resize(420, 260);
+        g.FijarDatos(datos);
+        QVERIFY(!g.grab().isNull());
+        QMouseEvent mover(QEvent::MouseMove, QPointF(200, 100), QPointF(200, 100), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&g, &mover);
+        QCOMPARE(g.Resaltado() >= 0, !datos.isEmpty());
+        QVERIFY(!g.grab().isNull()); // with the box
+    }
+    QCOMPARE(MarcasEje(0, qInf(), 5), (QList<double>{0, 1}));
 }
 
 // A fixture of a few days of one user: spellings, decimal commas, "kg", reps past 12, another
