@@ -49,7 +49,10 @@ void InteraccionPorDefecto() {
         d.setFileMode(QFileDialog::AnyFile);
         d.setNameFilter(patron);
         d.setDefaultSuffix(QFileInfo(sugerido).suffix());
-        d.selectFile(sugerido);
+        // The folder and the name apart: a whole path in the name field would not open its
+        // folder.
+        d.setDirectory(QFileInfo(sugerido).absolutePath());
+        d.selectFile(QFileInfo(sugerido).fileName());
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
                    ? d.selectedFiles().first()
                    : QString();
