@@ -54,6 +54,10 @@ static int exportar(const QString& destino, QString usuario, const QString& carp
         decir(QStringLiteral("El usuario %1 no está en la lista de usuarios").arg(usuario));
         return 1;
     }
+    if (const QString motivo = MotivoDestinoCsv(carpeta, destino); !motivo.isEmpty()) {
+        decir(motivo);
+        return 1;
+    }
     QStringList fallidos;
     const QByteArray csv = CsvDeUsuario(carpeta, usuario, &fallidos);
     try {

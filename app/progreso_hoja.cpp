@@ -100,6 +100,10 @@ void TMain::exportarHistorial() {
         QDir::homePath() + QStringLiteral("/Historial de %1.csv").arg(r->usuario),
         QStringLiteral("Exportar historial (CSV)"), QStringLiteral("CSV (*.csv)"));
     if (destino.isEmpty()) return;
+    if (const QString motivo = MotivoDestinoCsv(carpeta_principal, destino); !motivo.isEmpty()) {
+        Interaccion().error(motivo);
+        return;
+    }
     QStringList fallidos;
     QByteArray csv;
     {

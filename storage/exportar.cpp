@@ -115,3 +115,15 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
     }
     return QByteArrayLiteral("\xEF\xBB\xBF") + csv.toUtf8();
 }
+
+QString MotivoDestinoCsv(const QString& carpeta, const QString& destino) {
+    const QString datos = QFileInfo(carpeta).canonicalFilePath();
+    if (datos.isEmpty()) return QString();
+    // Where the bytes would land: a link is followed, as the save follows it.
+    QFileInfo d(destino);
+    if (d.isSymLink()) d = QFileInfo(d.symLinkTarget());
+    const QString donde =
+        d.exists() ? d.canonicalFilePath() : QFileInfo(d.absolutePath()).canonicalFilePath();
+    if (donde.isEmpty() || (donde != datos && !donde.startsWith(datos + u'/'))) return QString();
+    return QStringLiteral("No se puede exportar dentro de la carpeta de datos: ") + destino;
+}

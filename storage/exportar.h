@@ -15,3 +15,7 @@ QMap<QDate, QString> RutinasDeUsuario(const QString& carpeta, const QString& usu
 // row order; UTF-8 with a byte-order mark, CR LF, fields quoted where they must be. Files that
 // cannot be read are left out and named in `fallidos`.
 QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringList* fallidos);
+
+// Why the CSV may not be written at `destino`, or empty when it may: inside the data folder
+// `carpeta` (directly or through a symbolic link) it could replace a routine or the user list.
+QString MotivoDestinoCsv(const QString& carpeta, const QString& destino);

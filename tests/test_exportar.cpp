@@ -195,6 +195,10 @@ void TestExportar::lineaDeOrdenes_data() {
         << QStringList{"--exportar-csv", "/proc/no/x.csv", "--usuario",
                        "Luis",           "--carpeta",      "DATOS"}
         << 1 << "No se puede escribir /proc/no/x.csv";
+    QTest::newRow("destino en la carpeta de datos")
+        << QStringList{"--exportar-csv", "DATOS/20230101Luis.kvr", "--usuario", "Luis", "--carpeta",
+                       "DATOS"}
+        << 1 << "No se puede exportar dentro de la carpeta de datos: ";
     QTest::newRow("carpeta que no existe")
         << QStringList{"--exportar-csv", "SALIDA", "--carpeta", "DATOS/nada"} << 1
         << "No existe la carpeta de datos";
@@ -221,6 +225,11 @@ void TestExportar::lineaDeOrdenes() {
     // The rest is exported even when one file could not be read.
     const QString caso = QTest::currentDataTag();
     if (caso == "exportar" || caso == "un archivo ilegible") QVERIFY(QFile::exists(salida));
+    if (caso == "destino en la carpeta de datos") {
+        QFile f(datos + "/20230101Luis.kvr");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("Remo|3|12|50||||||||||0\r\n"));
+    }
     if (argumentos == QStringList{"--version"})
         QVERIFY(p.readAllStandardOutput().startsWith("korval "));
     if (argumentos == QStringList{"--help"})

@@ -299,6 +299,24 @@ void TestProgreso::exportarDesdeElMenu() {
     QVERIFY2(e.errores[0].startsWith("No se puede escribir " + e.destinoElegido),
              qPrintable(e.errores[0]));
     QCOMPARE(QDir(e.home.path()).entryList({"*.csv"}), QStringList{"ana.csv"});
+
+    // Never over a routine or the user list: in the data folder, or through a link to it.
+    const QByteArray rutina = e.leer("20230101Ana.kvr");
+    QVERIFY(QFile::link(e.ruta("20230101Ana.kvr"), e.home.path() + "/enlace.csv"));
+    w.activateWindow();
+    QTRY_VERIFY(w.isActiveWindow());
+    w.Rutina->setFocus();
+    for (const QString& destino : {e.ruta("20230101Ana.kvr"), e.ruta("USRS.kvldat"),
+                                   e.ruta("nuevo.csv"), e.home.path() + "/enlace.csv"}) {
+        e.errores.clear();
+        e.destinoElegido = destino;
+        QTest::keyClick(w.Rutina, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(e.errores,
+                 QStringList{"No se puede exportar dentro de la carpeta de datos: " + destino});
+    }
+    QCOMPARE(e.leer("20230101Ana.kvr"), rutina);
+    QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\nLuis\r\n"));
+    QVERIFY(!e.existe("nuevo.csv"));
 }
 
 // With a progress window open, closing the main window still ends the program.
