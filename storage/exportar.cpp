@@ -121,7 +121,8 @@ QString MotivoDestinoCsv(const QString& carpeta, const QString& destino) {
     if (datos.isEmpty()) return QString();
     // Where the bytes would land: a link is followed, as the save follows it.
     QFileInfo d(destino);
-    if (d.isSymLink()) d = QFileInfo(d.symLinkTarget());
+    for (int saltos = 0; saltos < 40 && d.isSymLink(); ++saltos)
+        d = QFileInfo(d.symLinkTarget());
     const QString donde =
         d.exists() ? d.canonicalFilePath() : QFileInfo(d.absolutePath()).canonicalFilePath();
     if (donde.isEmpty() || (donde != datos && !donde.startsWith(datos + u'/'))) return QString();

@@ -303,11 +303,15 @@ void TestProgreso::exportarDesdeElMenu() {
     // Never over a routine or the user list: in the data folder, or through a link to it.
     const QByteArray rutina = e.leer("20230101Ana.kvr");
     QVERIFY(QFile::link(e.ruta("20230101Ana.kvr"), e.home.path() + "/enlace.csv"));
+    // Two links, the last to a routine not there yet.
+    QVERIFY(QFile::link(e.ruta("20230109Ana.kvr"), e.home.path() + "/otro.kvr"));
+    QVERIFY(QFile::link(e.home.path() + "/otro.kvr", e.home.path() + "/doble.csv"));
     w.activateWindow();
     QTRY_VERIFY(w.isActiveWindow());
     w.Rutina->setFocus();
-    for (const QString& destino : {e.ruta("20230101Ana.kvr"), e.ruta("USRS.kvldat"),
-                                   e.ruta("nuevo.csv"), e.home.path() + "/enlace.csv"}) {
+    for (const QString& destino :
+         {e.ruta("20230101Ana.kvr"), e.ruta("USRS.kvldat"), e.ruta("nuevo.csv"),
+          e.home.path() + "/enlace.csv", e.home.path() + "/doble.csv"}) {
         e.errores.clear();
         e.destinoElegido = destino;
         QTest::keyClick(w.Rutina, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
@@ -317,6 +321,7 @@ void TestProgreso::exportarDesdeElMenu() {
     QCOMPARE(e.leer("20230101Ana.kvr"), rutina);
     QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\nLuis\r\n"));
     QVERIFY(!e.existe("nuevo.csv"));
+    QVERIFY(!e.existe("20230109Ana.kvr"));
 }
 
 // With a progress window open, closing the main window still ends the program.
