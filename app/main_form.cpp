@@ -433,6 +433,9 @@ void TMain::FormShow() {
 
 void TMain::FormResize() {
     AjusteComponentes();
+    // The line's place depends on the bar's width: a resize may move or hide it. A paint
+    // cannot, so the paint's layout pass leaves it alone.
+    colocarLineaHistoria();
 }
 
 void TMain::FormPaint() {
@@ -448,7 +451,6 @@ void TMain::AjusteComponentes() {
     pnlMain->setGeometry(0, 0, ancho, alto);
     Rutina->resize(ancho, std::max(0, Botonera->y() - Rutina->y()));
     NuevoUsuario->setGeometry(0, 0, ancho, alto);
-    colocarLineaHistoria();
 }
 
 void TMain::showEvent(QShowEvent* e) {
