@@ -265,12 +265,7 @@ void TEditorCelda::FijarNombres(std::function<QStringList(const QString&)> nombr
 
 void TEditorCelda::keyPressEvent(QKeyEvent* e) {
     if (e->matches(QKeySequence::Paste)) {
-        QString texto = QGuiApplication::clipboard()->text();
-        if (texto.endsWith(QLatin1String("\r\n")))
-            texto.chop(2);
-        else if (texto.endsWith(u'\n') || texto.endsWith(u'\r'))
-            texto.chop(1);
-        insert(texto);
+        insert(SinFinDeLineaFinal(QGuiApplication::clipboard()->text()));
         return;
     }
     QLineEdit::keyPressEvent(e);

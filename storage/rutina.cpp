@@ -99,12 +99,16 @@ TResultadoGuardado GuardarRutina(TRutina& r, const TCambio& cambio, const QStrin
     return resultado;
 }
 
+QString SinFinDeLineaFinal(QString texto) {
+    if (texto.endsWith(QLatin1String("\r\n")))
+        texto.chop(2);
+    else if (texto.endsWith(u'\n') || texto.endsWith(u'\r'))
+        texto.chop(1);
+    return texto;
+}
+
 QList<QStringList> FilasDePegado(const QString& texto) {
-    QString t = texto;
-    if (t.endsWith(QLatin1String("\r\n")))
-        t.chop(2);
-    else if (t.endsWith(u'\n') || t.endsWith(u'\r'))
-        t.chop(1);
+    QString t = SinFinDeLineaFinal(texto);
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     t.replace(u'\r', u'\n');
     QList<QStringList> filas;

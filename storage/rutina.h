@@ -51,6 +51,10 @@ struct TCambio {
     static TCambio Entera() { return {}; }
 };
 
+// A copied text less one line end at its end (CR LF, LF or CR), as copying a cell or a line
+// from another program leaves it.
+QString SinFinDeLineaFinal(QString texto);
+
 // A pasted text as rows of cells: CR LF, LF or CR end a row, one trailing line end is dropped,
 // a tab separates cells.
 QList<QStringList> FilasDePegado(const QString& texto);
