@@ -61,14 +61,7 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
         TTabla A;
         TMarcas C;
         try {
-            const QByteArray bytes = LeerArchivoEntero(
-                it.value(), nullptr, kTamMaximoRutina,
-                QStringLiteral("El archivo es demasiado grande para ser una rutina"));
-            try {
-                LeerRutina(bytes, A, C, 100, 11);
-            } catch (const ErrorConversion&) {
-                // A bad mark reads 0; the rows are there.
-            }
+            LeerFilasDeRutina(it.value(), A, C);
         } catch (const ErrorKorval& e) {
             if (fallidos) *fallidos << QFileInfo(it.value()).fileName() + ": " + e.mensaje();
             continue;

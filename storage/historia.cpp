@@ -144,10 +144,6 @@ QString THistoria::compartido(const QString& texto) {
     return texto;
 }
 
-static double pesoMaximo(const TFilaHistoria& f) {
-    return f.maximo;
-}
-
 static QString fecha(const QDate& dia, const QDate& mostrado) {
     return dia.toString(dia.year() == mostrado.year() ? QStringLiteral("dd/MM")
                                                       : QStringLiteral("dd/MM/yyyy"));
@@ -183,7 +179,7 @@ static bool ultimoDia(const QMap<QDate, QList<TFilaHistoria>>& dias, const QDate
 static const TFilaHistoria* masPesada(const QList<TFilaHistoria>& filas) {
     const TFilaHistoria* r = &filas.first();
     for (const TFilaHistoria& f : filas)
-        if (pesoMaximo(f) > pesoMaximo(*r)) r = &f;
+        if (f.maximo > r->maximo) r = &f;
     return r;
 }
 
@@ -219,7 +215,7 @@ QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const 
     QDate diaMejor;
     for (auto d = dias.cbegin(); d != dias.cend() && d.key() <= mostrado; ++d)
         for (const TFilaHistoria& f : d.value()) {
-            const double p = pesoMaximo(f);
+            const double p = f.maximo;
             if (p > mejor) {
                 mejor = p;
                 diaMejor = d.key();
@@ -237,34 +233,26 @@ THistoria THistoria::Construir(const QString& carpeta, const QString& usuario,
                                const std::function<bool()>& cancelado) {
     THistoria h = previa;
     const QMap<QDate, QString> rutinas = RutinasDeUsuario(carpeta, usuario);
-    QMap<QDate, bool> vistos;
     for (auto r = rutinas.cbegin(); r != rutinas.cend(); ++r) {
         if (cancelado && cancelado()) return h;
         const QDate dia = r.key();
-        const QString nombre = QFileInfo(r.value()).fileName();
-        vistos[dia] = true;
-        const QString ruta = carpeta + u'/' + nombre;
-        const TIdentidad actual = IdentidadDe(ruta);
-        if (h.identidades_.contains(dia) && h.identidades_.value(dia) == actual) continue;
+        const QString& ruta = r.value();
+        const auto conocida = h.identidades_.constFind(dia);
+        if (conocida != h.identidades_.cend() && *conocida == IdentidadDe(ruta)) continue;
         try {
             TIdentidad leida;
-            const QByteArray bytes = LeerArchivoEntero(
-                ruta, &leida, kTamMaximoRutina,
-                QStringLiteral("El archivo es demasiado grande para ser una rutina"));
             TTabla A;
             TMarcas C;
-            try {
-                LeerRutina(bytes, A, C, 100, 11);
-            } catch (const ErrorConversion&) {
-                // A bad mark: the rows are there, that mark reads 0.
-            }
+            LeerFilasDeRutina(ruta, A, C, &leida);
             h.PonerDia(dia, A, C, leida);
         } catch (const ErrorKorval& e) {
             h.QuitarDia(dia);
-            if (fallidos) *fallidos << nombre + QStringLiteral(": ") + e.mensaje();
+            if (fallidos)
+                *fallidos << QFileInfo(ruta).fileName() + QStringLiteral(": ") + e.mensaje();
         }
     }
+    // Days whose file is gone.
     for (const QDate& dia : previa.identidades_.keys())
-        if (!vistos.contains(dia)) h.QuitarDia(dia);
+        if (!rutinas.contains(dia)) h.QuitarDia(dia);
     return h;
 }

@@ -120,6 +120,20 @@ bool LeerRutina(const QByteArray& archivo, TTabla& A, TMarcas& C, int filas, int
     return completa;
 }
 
+QByteArray LeerBytesDeRutina(const QString& ruta, TIdentidad* identidad) {
+    return LeerArchivoEntero(ruta, identidad, kTamMaximoRutina,
+                             QStringLiteral("El archivo es demasiado grande para ser una rutina"));
+}
+
+void LeerFilasDeRutina(const QString& ruta, TTabla& A, TMarcas& C, TIdentidad* identidad) {
+    const QByteArray bytes = LeerBytesDeRutina(ruta, identidad);
+    try {
+        LeerRutina(bytes, A, C, 100, 11);
+    } catch (const ErrorConversion&) {
+        // A bad mark: the rows are there, that mark reads 0.
+    }
+}
+
 bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
                   TIdentidad* identidad) {
     ++cargas;
@@ -132,9 +146,7 @@ bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
     QByteArray bytes;
     TIdentidad leida;
     try {
-        bytes =
-            LeerArchivoEntero(ruta, &leida, kTamMaximoRutina,
-                              QStringLiteral("El archivo es demasiado grande para ser una rutina"));
+        bytes = LeerBytesDeRutina(ruta, &leida);
         if (identidad) *identidad = leida;
     } catch (...) {
         // Never keep rows of the routine shown before: the next save would store them here.

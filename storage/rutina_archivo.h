@@ -32,6 +32,15 @@ bool LeerRutina(const QByteArray& bytes, TTabla& A, TMarcas& C, int filas, int c
 // Larger files are not routines (100 short lines); they are refused rather than shown.
 inline constexpr qint64 kTamMaximoRutina = 1 << 20;
 
+// The bytes of a routine file: a regular file of at most kTamMaximoRutina bytes, up to an
+// end-of-file mark; `identidad` receives the version read. Throws ErrorKorval otherwise.
+QByteArray LeerBytesDeRutina(const QString& ruta, TIdentidad* identidad = nullptr);
+
+// The rows of a routine file as the history and the export read them: the sheet's reader of a
+// 100 x 11 routine, where a mark that is not a number reads 0 (the rows are there). Throws
+// ErrorKorval when the file cannot be read.
+void LeerFilasDeRutina(const QString& ruta, TTabla& A, TMarcas& C, TIdentidad* identidad = nullptr);
+
 // Loads a routine from a resolved path; no file gives an empty routine and creates nothing. When
 // the file cannot be read the table is left empty before the error is thrown.
 // Returns false when the file holds text past its rows, which a save would drop.
