@@ -44,15 +44,8 @@ void InteraccionPorDefecto() {
                    : QString();
     };
     i.elegirDestino = [](const QString& sugerido, const QString& titulo, const QString& patron) {
-        QFileDialog d(QApplication::activeWindow(), titulo);
-        d.setAcceptMode(QFileDialog::AcceptSave);
-        d.setFileMode(QFileDialog::AnyFile);
-        d.setNameFilter(patron);
-        d.setDefaultSuffix(QFileInfo(sugerido).suffix());
-        // The folder and the name apart: a whole path in the name field would not open its
-        // folder.
-        d.setDirectory(QFileInfo(sugerido).absolutePath());
-        d.selectFile(QFileInfo(sugerido).fileName());
+        QFileDialog d(QApplication::activeWindow());
+        PrepararDialogoGuardar(d, sugerido, titulo, patron);
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
                    ? d.selectedFiles().first()
                    : QString();
@@ -63,6 +56,18 @@ void InteraccionPorDefecto() {
         if (!reloj.isValid()) reloj.start();
         return reloj.elapsed();
     };
+}
+
+void PrepararDialogoGuardar(QFileDialog& d, const QString& sugerido, const QString& titulo,
+                            const QString& patron) {
+    d.setWindowTitle(titulo);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setFileMode(QFileDialog::AnyFile);
+    d.setNameFilter(patron);
+    d.setDefaultSuffix(QFileInfo(sugerido).suffix());
+    // The folder and the name apart: a whole path in the name field would not open its folder.
+    d.setDirectory(QFileInfo(sugerido).absolutePath());
+    d.selectFile(QFileInfo(sugerido).fileName());
 }
 
 void PrepararDialogoAbrir(QFileDialog& d, const QString& carpeta, const QString& titulo,

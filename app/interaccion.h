@@ -37,6 +37,11 @@ class QFileDialog;
 void PrepararDialogoAbrir(QFileDialog& d, const QString& carpeta, const QString& titulo,
                           const QString& patron);
 
+// The real save-file dialog's settings: the suggested file's folder and name, its suffix added
+// to a name typed without one, one filter entry.
+void PrepararDialogoGuardar(QFileDialog& d, const QString& sugerido, const QString& titulo,
+                            const QString& patron);
+
 // The text an error report shows: a full stop is added unless the message already ends in a
 // character at or below ".".
 QString TextoDeError(const QString& mensaje);

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidget>
@@ -273,6 +274,16 @@ void TestProgreso::exportarDesdeElMenu() {
     QCOMPARE(e.dialogos, QStringList{e.home.path() +
                                      "/Historial de Ana.csv|Exportar historial (CSV)|CSV (*.csv)"});
     QVERIFY(QDir(e.home.path()).entryList({"*.csv"}).isEmpty());
+    // The real dialog, set up with those answers but never shown, opens on that folder with
+    // that name.
+    QFileDialog dialogo;
+    PrepararDialogoGuardar(dialogo, e.home.path() + "/Historial de Ana.csv",
+                           "Exportar historial (CSV)", "CSV (*.csv)");
+    QCOMPARE(QDir(dialogo.directory()).absolutePath(), QDir(e.home.path()).absolutePath());
+    QCOMPARE(dialogo.selectedFiles(), QStringList{e.home.path() + "/Historial de Ana.csv"});
+    QCOMPARE(dialogo.acceptMode(), QFileDialog::AcceptSave);
+    QCOMPARE(dialogo.defaultSuffix(), QString("csv"));
+    QCOMPARE(dialogo.nameFilters(), QStringList{"CSV (*.csv)"});
 
     // A value being typed is committed first and exported; the unreadable day is named.
     const QString destino = e.home.path() + "/ana.csv";
