@@ -65,7 +65,7 @@ void PrepararDialogoGuardar(QFileDialog& d, const QString& sugerido, const QStri
     d.setFileMode(QFileDialog::AnyFile);
     d.setNameFilter(patron);
     d.setDefaultSuffix(QFileInfo(sugerido).suffix());
-    // The folder and the name apart: a whole path in the name field would not open its folder.
+    // The folder, then the name alone in the name field.
     d.setDirectory(QFileInfo(sugerido).absolutePath());
     d.selectFile(QFileInfo(sugerido).fileName());
 }

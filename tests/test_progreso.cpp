@@ -284,6 +284,14 @@ void TestProgreso::exportarDesdeElMenu() {
     QCOMPARE(dialogo.acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(dialogo.defaultSuffix(), QString("csv"));
     QCOMPARE(dialogo.nameFilters(), QStringList{"CSV (*.csv)"});
+    // Shown (not waited on), it stays on that folder with the name alone in its field.
+    dialogo.show();
+    QApplication::processEvents();
+    auto* nombre = dialogo.findChild<QLineEdit*>("fileNameEdit");
+    QVERIFY(nombre);
+    QCOMPARE(nombre->text(), QString("Historial de Ana.csv"));
+    QCOMPARE(QDir(dialogo.directory()).absolutePath(), QDir(e.home.path()).absolutePath());
+    dialogo.close();
 
     // A value being typed is committed first and exported; the unreadable day is named.
     const QString destino = e.home.path() + "/ana.csv";
