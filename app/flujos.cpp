@@ -6,6 +6,7 @@
 #include "app/interaccion.h"
 #include "general/general.h"
 #include "storage/respaldo.h"
+#include "storage/sesion.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -21,7 +22,7 @@
 void TMain::importar_a_hoyClick() {
     if (!ConfirmarEditor()) return;
     comprobarUsuarioElegido();
-    const QString source = modelo_->Rutina()->ruta;
+    const QString source = sesion_->Rutina().ruta;
     fijarDia(hoy());
     UsuarioDateChange();
     cargarEnRutinaActual(source);
@@ -50,15 +51,13 @@ void TMain::cargarEnRutinaActual(const QString& origen) {
     TRutina nueva = TRutina::Vacia(RowCount(), ColumnCount());
     CargarRutina(nueva, origen);
     comprobarUsuarioElegido();
-    const PRutina& actual = modelo_->Rutina();
-    // The routine about to be replaced is kept first, so the import picture can bring it back.
-    const QString copia = RespaldarArchivo(carpeta_principal, actual->ruta, Interaccion().ahora());
-    actual->respaldar = false; // copied just now
     bool habiaAlgo = false;
-    for (const QStringList& fila : actual->A)
+    for (const QStringList& fila : sesion_->Rutina().A)
         for (const QString& celda : fila)
             habiaAlgo = habiaAlgo || !celda.isEmpty();
-    modelo_->Reemplazar(nueva.A, nueva.C);
+    // The routine about to be replaced is copied first, so it can be brought back.
+    QString copia;
+    if (!sesion_->Reemplazar(nueva.A, nueva.C, &copia)) return;
     if (habiaAlgo && !copia.isEmpty())
         Interaccion().aviso(
             QStringLiteral("La rutina que había se guardó en %1; Ctrl+Z la recupera")
@@ -113,11 +112,11 @@ void TMain::ajustarFuenteTimer() {
 
 void TMain::btnCompartirClick() {
     if (!ConfirmarEditor()) return;
-    if (!estaArchivo(modelo_->Rutina()->ruta)) {
+    if (!estaArchivo(sesion_->Rutina().ruta)) {
         Interaccion().aviso(QStringLiteral("Rutina vacia"));
         return;
     }
     QGuiApplication::clipboard()->setText(
-        ResumenRutina(modelo_->Rutina()->dia, modelo_->Rutina()->usuario, A()));
+        ResumenRutina(sesion_->Rutina().dia, sesion_->Rutina().usuario, A()));
     Interaccion().aviso(QStringLiteral("Rutina copiada al portapapeles"));
 }

@@ -4,34 +4,21 @@
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
 #include "storage/lista_usuarios.h"
 #include "storage/respaldo.h"
+#include "storage/sesion.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QPainter>
 
 void TMain::CargarArchivo(const QString& arch) {
-    // The file is resolved here, once, and travels with the routine value. No user selected: the
-    // sheet is empty and belongs to no file (the data folder's own path is not a routine).
-    mostrarRutina(Usuario->currentIndex() >= 0 ? Usuario->currentText() : QString(),
-                  SelecteDate->date(), arch.isEmpty() ? QString() : PathCompleto(arch));
-}
-
-void TMain::mostrarRutina(const QString& usuario, const QDate& dia, const QString& ruta) {
-    auto r = std::make_shared<TRutina>(TRutina::Vacia(RowCount(), ColumnCount()));
-    r->usuario = usuario;
-    r->dia = dia;
-    // Shown also when the load fails: the sheet then holds what could be read, and the file is
-    // kept in "respaldos" before a save replaces it.
-    struct Mostrar {
-        TModeloRutina* m;
-        PRutina& r;
-        ~Mostrar() { m->FijarRutina(r); }
-    } mostrar{modelo_, r};
-    if (!ruta.isEmpty()) CargarRutina(*r, ruta);
+    // No user selected: the sheet is empty and belongs to no file (the data folder's own path is
+    // not a routine).
+    sesion_->Mostrar(Usuario->currentText(), SelecteDate->date(),
+                     Usuario->currentIndex() >= 0 && !arch.isEmpty());
 }
 
 QString TMain::DameArchivo(const QString& arch) {
@@ -57,20 +44,17 @@ void TMain::comprobarUsuarioElegido() const {
 
 bool TMain::RutinaSetValue(int ACol, int ARow, const QString& Value) {
     // (-1, -1) saves the whole routine after a row move or a mark.
-    if (ACol == -1 && ARow == -1)
-        modelo_->Guardar(TCambio::Entera());
-    else
-        modelo_->Escribir(modelo_->Rutina(), ARow, ACol, Value);
-    return true;
+    if (ACol == -1 && ARow == -1) return sesion_->GuardarAhora();
+    return sesion_->Escribir(ARow, ACol, Value);
 }
 
 void TMain::RutinaDrawColumnCell(QPainter* Canvas, const QRectF& Bounds, int Row) const {
     if (Row >= 0 && Row < C().size()) DibujarTinte(Canvas, Bounds, C()[Row]);
 }
 
-void TMain::intercambiar_filas(int f1, int f2) {
+bool TMain::intercambiar_filas(int f1, int f2) {
     // Saved at once, like every other change, and kept for undo.
-    modelo_->Intercambiar(f1, f2);
+    return sesion_->Intercambiar(f1, f2);
 }
 
 void TMain::Image1Click() {
@@ -78,18 +62,19 @@ void TMain::Image1Click() {
     if (!ConfirmarEditor()) return;
     const int r = Rutina->Row();
     if (r == -1 || r == RowCount() - 1) return;
+    // The selection follows the row only when the move is saved.
+    if (!intercambiar_filas(r, r + 1)) return;
     Rutina->Selected(r + 1);
     Rutina->ScrollToSelectedCell();
-    intercambiar_filas(r, r + 1);
 }
 
 void TMain::Image2Click() {
     if (!ConfirmarEditor()) return;
     const int r = Rutina->Row();
     if (r == -1 || r == 0) return;
+    if (!intercambiar_filas(r, r - 1)) return;
     Rutina->Selected(r - 1);
     Rutina->ScrollToSelectedCell();
-    intercambiar_filas(r, r - 1);
 }
 
 void TMain::Image5Click() {
@@ -107,6 +92,6 @@ void TMain::SetearColor(qint32 c) {
     if (!ConfirmarEditor()) return;
     const int fila = Rutina->Row();
     if (fila == -1) return;
-    modelo_->Marcar(fila, c);
+    sesion_->Marcar(fila, c);
     Rutina->viewport()->update();
 }

@@ -1,8 +1,9 @@
 #include "app/hoja_rutina.h"
 
 #include "app/interaccion.h"
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
+#include "storage/sesion.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStringListModel>
+#include <QTimer>
 
 #include <utility>
 
@@ -26,9 +28,22 @@ void DibujarTinte(QPainter* p, const QRectF& r, qint32 marca) {
 }
 
 TModeloRutina::TModeloRutina(QObject* padre, int filas, int columnas)
-    : QAbstractTableModel(padre),
-      rutina_(std::make_shared<TRutina>(TRutina::Vacia(filas, columnas))), filas_(filas),
-      columnas_(columnas) {}
+    : QAbstractTableModel(padre), filas_(filas), columnas_(columnas) {}
+
+void TModeloRutina::FijarSesion(TSesion* sesion) {
+    if (sesion_) sesion_->disconnect(this);
+    sesion_ = sesion;
+    if (sesion_) {
+        connect(sesion_, &TSesion::filasCambiadas, this, &TModeloRutina::filasCambiadas);
+        connect(sesion_, &TSesion::rutinaCambiada, this, &TModeloRutina::todoCambio);
+    }
+    todoCambio();
+}
+
+const TRutina& TModeloRutina::Rutina() const {
+    static const TRutina vacia;
+    return sesion_ ? sesion_->Rutina() : vacia;
+}
 
 int TModeloRutina::rowCount(const QModelIndex& padre) const {
     return padre.isValid() ? 0 : filas_;
@@ -41,11 +56,12 @@ int TModeloRutina::columnCount(const QModelIndex& padre) const {
 QVariant TModeloRutina::data(const QModelIndex& i, int rol) const {
     switch (rol) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        if (!i.isValid() || i.row() >= rutina_->A.size() ||
-            i.column() >= rutina_->A[i.row()].size())
+    case Qt::EditRole: {
+        const TTabla& A = Rutina().A;
+        if (!i.isValid() || i.row() >= A.size() || i.column() >= A[i.row()].size())
             return QString();
-        return rutina_->A[i.row()][i.column()];
+        return A[i.row()][i.column()];
+    }
     case Qt::ToolTipRole:
         if (i.isValid() && i.column() == 0 && ayudaFila_) return ayudaFila_(i.row());
         return {};
@@ -54,160 +70,39 @@ QVariant TModeloRutina::data(const QModelIndex& i, int rol) const {
     }
 }
 
-void TModeloRutina::Escribir(const PRutina& r, int fila, int columna, const QString& texto) {
-    if (permiso_) permiso_();
-    const QString motivo = MotivoTextoInvalido(texto);
-    if (!motivo.isEmpty()) throw ErrorKorval(motivo);
-    if (!r || fila < 0 || fila >= r->A.size() || columna < 0 || columna >= r->A[fila].size())
-        throw ErrorKorval(QStringLiteral("La celda no existe"));
-    if (r != rutina_) {
-        // An editor left open on a routine no longer shown: its own file takes the edit.
-        r->A[fila][columna] = texto;
-        guardar(r, TCambio::Celda(fila, columna));
-        return;
-    }
-    const TRutina antes = *r;
-    r->A[fila][columna] = texto;
-    emit dataChanged(index(fila, 0), index(fila, columnas_ - 1));
-    guardarPaso(TCambio::Celda(fila, columna), antes);
-}
-
-void TModeloRutina::EscribirBloque(int fila, int columna, const QList<QStringList>& filas) {
-    if (permiso_) permiso_();
-    QList<std::pair<int, int>> celdas;
-    for (int i = 0; i < filas.size(); ++i) {
-        if (fila + i >= filas_ || columna + filas[i].size() > columnas_)
-            throw ErrorKorval(QStringLiteral("El texto pegado no cabe en la hoja"));
-        for (int j = 0; j < filas[i].size(); ++j) {
-            const QString motivo = MotivoTextoInvalido(filas[i][j]);
-            if (!motivo.isEmpty()) throw ErrorKorval(motivo);
-            celdas.append({fila + i, columna + j});
-        }
-    }
-    const TRutina antes = *rutina_;
-    for (int i = 0; i < filas.size(); ++i)
-        for (int j = 0; j < filas[i].size(); ++j)
-            rutina_->A[fila + i][columna + j] = filas[i][j];
-    todoCambio();
-    guardarPaso(TCambio::Bloque(celdas), antes);
-}
-
-void TModeloRutina::Marcar(int fila, qint32 marca) {
-    if (permiso_) permiso_();
-    const TRutina antes = *rutina_;
-    rutina_->C[fila] = marca;
-    todoCambio();
-    guardarPaso(TCambio::MarcaDe(fila), antes);
-}
-
-void TModeloRutina::Intercambiar(int f1, int f2) {
-    if (permiso_) permiso_();
-    if (f1 < 0 || f2 < 0 || f1 >= filas_ || f2 >= filas_) return;
-    const TRutina antes = *rutina_;
-    std::swap(rutina_->A[f1], rutina_->A[f2]);
-    todoCambio();
-    guardarPaso(TCambio::Filas(f1, f2), antes);
-}
-
-void TModeloRutina::Reemplazar(const TTabla& A, const TMarcas& C) {
-    if (permiso_) permiso_();
-    const TRutina antes = *rutina_;
-    rutina_->A = A;
-    rutina_->C = C;
-    todoCambio();
-    guardarPaso(TCambio::Entera(), antes);
-}
-
-void TModeloRutina::guardarPaso(const TCambio& cambio, const TRutina& antes) {
-    const PRutina r = rutina_;
-    guardar(r, cambio);
-    // A merge on the way may have shown another version meanwhile; the step is kept for the
-    // routine it was made in only.
-    if (r != rutina_) return;
-    pasos_.resize(hechos_);
-    pasos_.append({cambio, antes.A, r->A, antes.C, r->C});
-    ++hechos_;
-}
-
-void TModeloRutina::volverA(const TCambio& cambio, const TTabla& A, const TMarcas& C) {
-    if (permiso_) permiso_();
-    TRutina& r = *rutina_;
-    switch (cambio.tipo) {
-    case TCambio::Celdas:
-        for (const auto& [f, j] : cambio.celdas)
-            r.A[f][j] = A[f][j];
-        break;
-    case TCambio::Marca:
-        r.C[cambio.fila] = C[cambio.fila];
-        break;
-    case TCambio::Intercambio:
-        std::swap(r.A[cambio.fila], r.A[cambio.otraFila]);
-        break;
-    case TCambio::Todo:
-        r.A = A;
-        r.C = C;
-        break;
-    }
-    todoCambio();
-    guardar(rutina_, cambio);
-}
-
-void TModeloRutina::Deshacer() {
-    if (!PuedeDeshacer()) return;
-    const TPaso& p = pasos_[hechos_ - 1];
-    volverA(p.cambio, p.antesA, p.antesC);
-    --hechos_;
-}
-
-void TModeloRutina::Rehacer() {
-    if (!PuedeRehacer()) return;
-    const TPaso& p = pasos_[hechos_];
-    volverA(p.cambio, p.despuesA, p.despuesC);
-    ++hechos_;
-}
-
-void TModeloRutina::guardar(const PRutina& r, const TCambio& cambio) {
-    const TResultadoGuardado g =
-        GuardarRutina(*r, cambio, carpeta_principal, Interaccion().ahora());
-    emit guardado(*r);
-    // The file had changed elsewhere: the sheet shows what is on disk now.
-    if (g.fusionado && r == rutina_) todoCambio();
-    if (!g.copia.isEmpty())
-        emit aviso(QStringLiteral("Otra copia de esta rutina cambió mientras estaba abierta; su "
-                                  "versión está en respaldos"));
-}
-
-bool TModeloRutina::EscribirOInformar(const PRutina& r, int fila, int columna,
-                                      const QString& texto) {
+template <class F> TComprometido TModeloRutina::intentar(F&& f, bool informar) {
     try {
-        Escribir(r, fila, columna, texto);
-        return true;
+        return f() ? TComprometido::Guardado : TComprometido::Perdido;
     } catch (const ErrorKorval& e) {
-        emit rechazado(e.mensaje());
+        if (informar) emit rechazado(e.mensaje());
     } catch (const std::bad_alloc&) {
-        emit rechazado(QStringLiteral("Out of memory"));
+        if (informar) emit rechazado(QStringLiteral("Out of memory"));
     }
-    return false;
+    return TComprometido::Rechazado;
 }
 
 bool TModeloRutina::setData(const QModelIndex& i, const QVariant& valor, int rol) {
-    if (rol != Qt::EditRole || !i.isValid()) return false;
-    const bool guardado = EscribirOInformar(rutina_, i.row(), i.column(), valor.toString());
-    // A refused text is drawn as it was.
-    if (!guardado) emit dataChanged(index(i.row(), 0), index(i.row(), columnas_ - 1));
-    return guardado;
+    perdido_ = false;
+    if (rol != Qt::EditRole || !i.isValid() || !sesion_) return false;
+    const TComprometido r = intentar(
+        [&] { return sesion_->Escribir(i.row(), i.column(), valor.toString()); }, informar_);
+    perdido_ = r == TComprometido::Perdido;
+    return r == TComprometido::Guardado;
 }
 
-void TModeloRutina::Guardar(const TCambio& cambio) {
-    if (permiso_) permiso_();
-    guardar(rutina_, cambio);
-}
-
-void TModeloRutina::FijarRutina(PRutina r) {
-    rutina_ = std::move(r);
-    pasos_.clear();
-    hechos_ = 0;
-    todoCambio();
+TComprometido TModeloRutina::Comprometer(const PRutina& version, int fila, int columna,
+                                         const QString& texto, bool informar) {
+    if (!sesion_) return TComprometido::Rechazado;
+    if (!version || version->ruta == Rutina().ruta) {
+        informar_ = informar;
+        const bool ok = setData(index(fila, columna), texto, Qt::EditRole);
+        informar_ = true;
+        return ok         ? TComprometido::Guardado
+               : perdido_ ? TComprometido::Perdido
+                          : TComprometido::Rechazado;
+    }
+    // An editor left open on a routine no longer shown: its own file takes the edit.
+    return intentar([&] { return sesion_->EscribirEn(version, fila, columna, texto); }, informar);
 }
 
 QVariant TModeloRutina::headerData(int seccion, Qt::Orientation o, int rol) const {
@@ -227,6 +122,10 @@ Qt::ItemFlags TModeloRutina::flags(const QModelIndex& i) const {
 void TModeloRutina::todoCambio() {
     // Inside a bracket the outermost end tells the view once.
     if (profundidad_ == 0) emit dataChanged(index(0, 0), index(filas_ - 1, columnas_ - 1));
+}
+
+void TModeloRutina::filasCambiadas(int desde, int hasta) {
+    if (profundidad_ == 0) emit dataChanged(index(desde, 0), index(hasta, columnas_ - 1));
 }
 
 void TModeloRutina::EndUpdate() {
@@ -276,7 +175,8 @@ TDelegadoRutina::TDelegadoRutina(TModeloRutina* modelo, QObject* padre)
 
 QWidget* TDelegadoRutina::createEditor(QWidget* padre, const QStyleOptionViewItem&,
                                        const QModelIndex& i) const {
-    auto* e = new TEditorCelda(padre, modelo_->Rutina(), i);
+    auto* e =
+        new TEditorCelda(padre, modelo_->Sesion() ? modelo_->Sesion()->Version() : nullptr, i);
     abierto_ = e;
     if (i.column() == 0 && nombres_) {
         e->FijarNombres(nombres_);
@@ -311,26 +211,41 @@ bool TDelegadoRutina::comprometer(TEditorCelda* e, bool informar) const {
     const bool forzar = std::exchange(e->forzar, false);
     // Enter and Tab commit even unchanged text; any other way out only a change.
     if (!forzar && texto == e->original) return true;
-    const int fila = e->indice.row();
-    const int columna = e->indice.column();
-    bool ok = false;
-    if (informar) {
-        ok = modelo_->EscribirOInformar(e->rutina, fila, columna, texto);
-    } else {
-        try {
-            modelo_->Escribir(e->rutina, fila, columna, texto);
-            ok = true;
-        } catch (...) {
-        }
+    switch (modelo_->Comprometer(e->rutina, e->indice.row(), e->indice.column(), texto, informar)) {
+    case TComprometido::Guardado:
+        e->original = texto;
+        return true;
+    case TComprometido::Perdido:
+        // Another program moved the row away: the notice quotes the text, which has no place to
+        // go here any more. The editor closes on the sheet as the disk has it.
+        return true;
+    case TComprometido::Rechazado:
+        break;
     }
-    if (ok) e->original = texto;
-    return ok;
+    return false;
 }
 
 void TDelegadoRutina::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex&) const {
     // The view commits on its own only when another cell becomes current; the editor closes then
-    // whatever the answer, as a click elsewhere does.
-    comprometer(static_cast<TEditorCelda*>(editor), true);
+    // whatever the answer, as a click elsewhere does. A refused text opens again where it was
+    // typed, so nothing typed is lost.
+    auto* e = static_cast<TEditorCelda*>(editor);
+    if (!comprometer(e, true)) reabrir(e);
+}
+
+void TDelegadoRutina::reabrir(TEditorCelda* e) const {
+    auto* vista = qobject_cast<QAbstractItemView*>(parent());
+    if (!vista) return;
+    const QPersistentModelIndex indice = e->indice;
+    const QString texto = e->text();
+    const QString ruta = e->rutina ? e->rutina->ruta : QString();
+    QTimer::singleShot(0, vista, [this, vista, indice, texto, ruta] {
+        // Only while that routine is still the one shown and nothing else is being typed.
+        if (!indice.isValid() || abierto_ || modelo_->Rutina().ruta != ruta) return;
+        vista->setCurrentIndex(indice);
+        vista->edit(indice);
+        if (abierto_) abierto_->setText(texto);
+    });
 }
 
 bool TDelegadoRutina::cerrarCon(TEditorCelda* e, QAbstractItemDelegate::EndEditHint pista) {
@@ -404,7 +319,7 @@ bool TDelegadoRutina::eventFilter(QObject* objeto, QEvent* ev) {
 void TDelegadoRutina::paint(QPainter* p, const QStyleOptionViewItem& o,
                             const QModelIndex& i) const {
     QStyledItemDelegate::paint(p, o, i);
-    const TMarcas& C = modelo_->Rutina()->C;
+    const TMarcas& C = modelo_->Rutina().C;
     if (i.row() >= 0 && i.row() < C.size()) DibujarTinte(p, QRectF(o.rect), C[i.row()]);
 }
 

@@ -3,7 +3,7 @@
 // one. An edit belongs to the routine its editor was opened on, whatever the sheet shows later.
 #pragma once
 
-#include "storage/rutina.h"
+#include "storage/sesion.h"
 
 #include <QAbstractTableModel>
 #include <QBasicTimer>
@@ -18,53 +18,42 @@
 
 class QCompleter;
 
-using PRutina = std::shared_ptr<TRutina>;
+// How a commit went.
+enum class TComprometido {
+    Guardado,  // saved
+    Rechazado, // refused or failed: nothing changed, the editor keeps the text
+    Perdido,   // another program moved or deleted the row: the user was told, nothing saved
+};
 
+// A thin adapter: the cells and marks are those of the session's routine; every change is the
+// session's to make.
 class TModeloRutina : public QAbstractTableModel {
     Q_OBJECT
   public:
     TModeloRutina(QObject* padre, int filas, int columnas);
+    // The session whose routine the sheet shows; its changes reach the view from then on.
+    void FijarSesion(TSesion* sesion);
+    TSesion* Sesion() const { return sesion_; }
+    // The routine shown (an empty one before there is a session).
+    const TRutina& Rutina() const;
 
     int rowCount(const QModelIndex& padre = {}) const override;
     int columnCount(const QModelIndex& padre = {}) const override;
     QVariant data(const QModelIndex& i, int rol) const override;
-    // Stores and saves the text; false when it is refused or cannot be saved, and the reason
-    // goes out through rechazado().
+    // Asks the session to store and save the text: true when saved (and dataChanged has gone
+    // out), false with nothing changed when it is refused or cannot be saved; the reason goes
+    // out through rechazado().
     bool setData(const QModelIndex& i, const QVariant& valor, int rol) override;
     QVariant headerData(int seccion, Qt::Orientation o, int rol) const override;
     Qt::ItemFlags flags(const QModelIndex& i) const override;
 
-    // The routine on the sheet. Setting another one makes the view read every cell again.
-    const PRutina& Rutina() const { return rutina_; }
-    void FijarRutina(PRutina r);
-
-    // Stores a cell of `r` (which need not be the one shown) and saves `r`; throws ErrorKorval
-    // when the text cannot be stored, writing is not allowed now, or the save fails. The typed
-    // text stays in the cell when only the save failed.
-    void Escribir(const PRutina& r, int fila, int columna, const QString& texto);
-    // The same, reporting a failure through rechazado(); true when stored and saved.
-    bool EscribirOInformar(const PRutina& r, int fila, int columna, const QString& texto);
-    // Why no cell may be written now (no user selected), checked before every store; it throws.
-    void FijarPermiso(std::function<void()> comprobar) { permiso_ = std::move(comprobar); }
+    // An editor's text for a cell of `version`, the routine it was opened on: through setData
+    // when that is still the routine shown, else into its own file through the session.
+    // `informar` says whether a refusal goes out through rechazado().
+    TComprometido Comprometer(const PRutina& version, int fila, int columna, const QString& texto,
+                              bool informar);
     // The tooltip of a row's exercise cell.
     void FijarAyudaFila(std::function<QString(int fila)> ayuda) { ayudaFila_ = std::move(ayuda); }
-    // Saves a change already made in the routine shown; throws ErrorKorval on failure.
-    void Guardar(const TCambio& cambio);
-
-    // Changes of the routine shown, each saved at once and kept for undo; they throw ErrorKorval
-    // when refused or when the save fails (the change then stays on the sheet, unsaved).
-    // Cells from (fila, columna) on: each string list fills one row to the right.
-    void EscribirBloque(int fila, int columna, const QList<QStringList>& filas);
-    void Marcar(int fila, qint32 marca);
-    void Intercambiar(int f1, int f2);
-    void Reemplazar(const TTabla& A, const TMarcas& C);
-
-    // Undo and redo of the changes saved in the routine shown, each saved again at once. The
-    // history belongs to that routine: showing another (or a new version) forgets it.
-    bool PuedeDeshacer() const { return hechos_ > 0; }
-    bool PuedeRehacer() const { return hechos_ < pasos_.size(); }
-    void Deshacer();
-    void Rehacer();
 
     // The update bracket: nestable; the outermost end makes the view read every cell again.
     void BeginUpdate() { ++profundidad_; }
@@ -73,33 +62,19 @@ class TModeloRutina : public QAbstractTableModel {
 
   signals:
     void rechazado(const QString& motivo);
-    // A notice for the user, such as another copy of the routine having changed meanwhile.
-    void aviso(const QString& mensaje);
-    // A routine was saved: its cells, marks and file version are those on disk now.
-    void guardado(const TRutina& rutina);
 
   private:
     void todoCambio();
-    void guardar(const PRutina& r, const TCambio& cambio);
-    // Saves `cambio`, made since `antes` was the routine shown, and keeps it for undo.
-    void guardarPaso(const TCambio& cambio, const TRutina& antes);
-    // Puts back the cells, marks or rows of `cambio` as `version` had them, and saves.
-    void volverA(const TCambio& cambio, const TTabla& A, const TMarcas& C);
+    void filasCambiadas(int desde, int hasta);
+    template <class F> TComprometido intentar(F&& f, bool informar);
 
-    struct TPaso {
-        TCambio cambio;
-        TTabla antesA, despuesA; // whole tables: the lists share their rows until one changes
-        TMarcas antesC, despuesC;
-    };
-    QList<TPaso> pasos_;
-    qsizetype hechos_ = 0; // steps done; those after are redone by Rehacer
-
-    PRutina rutina_;
-    std::function<void()> permiso_;
+    QPointer<TSesion> sesion_;
     std::function<QString(int)> ayudaFila_;
     int filas_;
     int columnas_;
     int profundidad_ = 0;
+    bool informar_ = true;
+    bool perdido_ = false; // the last setData could not follow its row
 };
 
 // Opens the bracket for a scope and closes it also when a load fails.
@@ -120,6 +95,7 @@ class TEditorCelda : public QLineEdit {
     Q_OBJECT
   public:
     TEditorCelda(QWidget* padre, PRutina rutina, const QModelIndex& indice);
+    // The version of the routine shown when the editor opened: its commit goes to that routine.
     QString original;
     bool abierto = false; // the original text was set
     bool forzar = false;  // Enter or Tab: commit even unchanged text
@@ -177,6 +153,9 @@ class TDelegadoRutina : public QStyledItemDelegate {
   private:
     // Commits the editor's text when it changed (or is forced); false when refused.
     bool comprometer(TEditorCelda* e, bool informar) const;
+    // After a refused commit the view closed the editor: it opens again on its cell with the
+    // text typed, once the view has finished moving.
+    void reabrir(TEditorCelda* e) const;
     bool cerrarCon(TEditorCelda* e, QAbstractItemDelegate::EndEditHint pista);
 
     TModeloRutina* modelo_;

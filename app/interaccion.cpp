@@ -1,6 +1,6 @@
 #include "app/interaccion.h"
 
-#include "storage/errores.h"
+#include "general/errores.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

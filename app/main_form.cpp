@@ -6,8 +6,9 @@
 #include "app/interaccion.h"
 #include "app/progreso.h"
 #include "app/senales.h"
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
+#include "storage/sesion.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -70,20 +71,19 @@ TMain::TMain() : arranque_(std::make_unique<TSinRepetidos>()) {
 TMain::~TMain() {
     // An editor left open must not write while the window's parts are taken down.
     delegado_->Descartar();
-    // The history's worker only reads, but its result must not arrive at a window being taken
-    // down: stop it between two files and wait for it.
-    if (obra_) {
-        obra_->cancel();
-        obra_->waitForFinished();
+    // The history's build must not report to a window being taken down.
+    if (sesion_) {
+        sesion_->disconnect(this);
+        sesion_->Detener();
     }
 }
 
 const TTabla& TMain::A() const {
-    return modelo_->Rutina()->A;
+    return modelo_->Rutina().A;
 }
 
 const TMarcas& TMain::C() const {
-    return modelo_->Rutina()->C;
+    return modelo_->Rutina().C;
 }
 
 int TMain::RowCount() const {
@@ -268,9 +268,6 @@ void TMain::conectar() {
     // The model reports nothing itself: a refused or failed commit reaches the user here.
     connect(modelo_, &TModeloRutina::rechazado, this,
             [](const QString& motivo) { Protegido([&] { throw ErrorKorval(motivo); }); });
-    modelo_->FijarPermiso([this] { comprobarUsuarioElegido(); });
-    connect(modelo_, &TModeloRutina::aviso, this,
-            [](const QString& m) { Protegido([&] { Interaccion().aviso(m); }); });
     // Enter in the name box acts as OK, Escape as X.
     connect(txtUsuarioNuevo, &QLineEdit::returnPressed, this,
             [this] { Protegido([&] { OKClick(); }); });
@@ -366,16 +363,11 @@ void TMain::trasPrimerPintado() {
     instalarEspanol();
     ponerAyudas();
     crearAtajos();
-    armarVigia();
     // The line of the last time and the best, white on the bottom bar.
     lblHistoria = new QLabel(Botonera);
     fuente(lblHistoria, 12, false);
     colorTexto(lblHistoria, kBlanco);
     lblHistoria->hide();
-    // After the save has returned: the edit is on disk first, the history follows it.
-    connect(
-        modelo_, &TModeloRutina::guardado, this, [this](const TRutina& r) { historiaGuardada(r); },
-        Qt::QueuedConnection);
     connect(modelo_, &QAbstractItemModel::dataChanged, this, [this] { actualizarLineaHistoria(); });
     connect(Rutina->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { actualizarLineaHistoria(); });
@@ -386,10 +378,11 @@ void TMain::trasPrimerPintado() {
                                              .arg(kRellenar.toString(QKeySequence::NativeText));
     });
     delegado_->FijarNombres([this](const QString& prefijo) {
-        const auto it = historias_.constFind(modelo_->Rutina()->usuario);
-        return it == historias_.cend() ? QStringList() : it->Nombres(prefijo);
+        const THistoria* h = sesion_->Historia(sesion_->Rutina().usuario);
+        return h ? h->Nombres(prefijo) : QStringList();
     });
-    construirHistoria();
+    // The watch and the history's build, last: the line above is there for what they bring.
+    armarVigia();
 }
 
 bool TMain::eventFilter(QObject* objeto, QEvent* e) {
@@ -414,9 +407,33 @@ bool TMain::eventFilter(QObject* objeto, QEvent* e) {
     return QWidget::eventFilter(objeto, e);
 }
 
+void TMain::crearSesion() {
+    sesion_ = new TSesion(
+        carpeta_principal, [] { return Interaccion().ahora(); }, RowCount(), ColumnCount(), this);
+    sesion_->FijarPermiso([this] { comprobarUsuarioElegido(); });
+    // The reload of a routine changed elsewhere waits while an editor is open on it.
+    sesion_->FijarOcupado([this] { return delegado_->Editor() != nullptr; });
+    connect(sesion_, &TSesion::aviso, this,
+            [](const QString& m) { Protegido([&] { Interaccion().aviso(m); }); });
+    connect(sesion_, &TSesion::fallo, this,
+            [](const QString& m) { Protegido([&] { throw ErrorKorval(m); }); });
+    connect(sesion_, &TSesion::usuariosCambiados, this,
+            [this] { Protegido([&] { recargarUsuarios(); }); });
+    connect(sesion_, &TSesion::historiaCambiada, this, [this](const QString& usuario) {
+        Protegido([&] {
+            actualizarProgresos(usuario);
+            actualizarLineaHistoria();
+        });
+    });
+    connect(sesion_, &TSesion::historiaIncompleta, this,
+            [this](const QStringList& f) { Protegido([&] { avisarFallidos(f); }); });
+    modelo_->FijarSesion(sesion_);
+}
+
 void TMain::FormCreate() {
     pnlTimer->hide();
     FileSystemStart(QStringLiteral("KORVAL"));
+    crearSesion();
     OcultarNuevoUsuario();
     NuevoUsuario->move(0, 0);
     pnlMain->show();

@@ -1,7 +1,6 @@
 // The one window of the program and all of its handlers.
 #pragma once
 
-#include "storage/historia.h"
 #include "storage/rutina.h"
 
 #include <QDate>
@@ -14,8 +13,6 @@
 
 class QAction;
 class QComboBox;
-class QFileSystemWatcher;
-template <typename T> class QFutureWatcher;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -26,6 +23,7 @@ class TDelegadoRutina;
 class TImagen;
 class TModeloRutina;
 class TPanel;
+class TSesion;
 class TSinRepetidos;
 class TRectangulo;
 class TVistaRutina;
@@ -92,6 +90,8 @@ class TMain : public QWidget {
     int RowCount() const;
     int ColumnCount() const;
     TModeloRutina* Modelo() const { return modelo_; }
+    // The routine shown and all that follows it; made when the data folder is known.
+    TSesion* Sesion() const { return sesion_; }
 
     // Start-up and layout.
     void FormCreate();
@@ -117,7 +117,8 @@ class TMain : public QWidget {
     void ConfirmarEnSilencio();
     // A close the user did not ask for: the editor as above, then the window closes.
     void CerrarPorSistema();
-    void intercambiar_filas(int f1, int f2);
+    // Exchanges two rows, saved at once; false when it could not be made.
+    bool intercambiar_filas(int f1, int f2);
     void Image1Click();
     void Image2Click();
     void Image5Click();
@@ -168,9 +169,7 @@ class TMain : public QWidget {
     QDate hoy() const;
     void actualizarRepetirHoy();
     void cargarEnRutinaActual(const QString& origen);
-    // Loads a new routine value for a user, day and resolved file (none: an empty sheet) and
-    // shows it, also when the load fails partway.
-    void mostrarRutina(const QString& usuario, const QDate& dia, const QString& ruta);
+    void crearSesion();
     void ajustarFuenteTimer();
     // A panel that covers the window owns the keyboard; the sheet and selectors get none.
     void cubrirCon(QWidget* panel, QWidget* foco);
@@ -190,11 +189,8 @@ class TMain : public QWidget {
     void rehacer();
     void alElegirUsuario(int indice);
     bool ruedaSinFoco(QObject* objeto, QEvent* e) const;
-    // The history of the user shown: built off the GUI thread, followed by the line in the
-    // bottom bar and the exercise cell's tooltip.
-    void construirHistoria();
-    void historiaLista();
-    void historiaGuardada(const TRutina& r);
+    // The history of the user shown (the session's), in the line of the bottom bar and the
+    // exercise cell's tooltip.
     void actualizarLineaHistoria();
     void colocarLineaHistoria();
     QString lineaDeFila(int fila) const;
@@ -209,10 +205,9 @@ class TMain : public QWidget {
     // The open progress windows of a user follow that user's history.
     void actualizarProgresos(const QString& usuario);
     void exportarHistorial();
-    // Files changed by other programs: the routine shown and the user list follow the disk.
+    // Files changed by other programs: the session follows the routine shown; the selector
+    // follows the user list.
     void armarVigia();
-    void revisarDisco();
-    void recargarRutina();
     void recargarUsuarios();
     QStringList leerUsuarios();
     static qint32 ColorDe(const TRectangulo* muestra);
@@ -225,20 +220,11 @@ class TMain : public QWidget {
     int usuarioVisto_ = -1;       // the selector's index the change handler saw last
     QPointer<QWidget> focoAntes_; // where the keyboard was before a panel covered the window
     bool cierreDelSistema_ = false;
-    QFileSystemWatcher* vigia_ = nullptr; // armed after the first paint
-    struct TObraHistoria {
-        QString usuario;
-        THistoria historia;
-        QStringList fallidos;
-    };
-    QFutureWatcher<TObraHistoria>* obra_ = nullptr; // the history being built, if any
-    bool otraObra_ = false;                         // build again once this one is done
-    QHash<QString, THistoria> historias_;           // by user: shown at once on a change
-    QStringList fallidosDichos_;                    // files the history could not read, told once
+    TSesion* sesion_ = nullptr;
+    QStringList fallidosDichos_; // files the history could not read, told once
     QLabel* lblHistoria = nullptr;
     QAction* accionProgreso_ = nullptr; // in the sheet's menu, with their shortcuts
     QAction* accionExportar_ = nullptr;
-    TIdentidad identidadUsuarios_; // the user list's version in the selector
     QStringList ausentesDichos_;   // users gone from the list, each told once
     QStringList rechazadosDichos_; // names of the list that cannot be users, told once
     qint64 finCuentaMs_ = 0;       // when the running countdown ends, on the monotonic clock

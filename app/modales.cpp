@@ -5,6 +5,7 @@
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
+#include "storage/sesion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,22 +111,22 @@ void TMain::borrarCelda() {
     const int fila = Rutina->Row();
     const int columna = Rutina->Col();
     if (fila < 0 || columna < 0 || A()[fila][columna].isEmpty()) return;
-    modelo_->Escribir(modelo_->Rutina(), fila, columna, QString());
+    sesion_->Escribir(fila, columna, QString());
 }
 
 void TMain::pegar() {
     const int fila = Rutina->Row();
     const int columna = Rutina->Col();
     if (fila < 0 || columna < 0) return;
-    modelo_->EscribirBloque(fila, columna, FilasDePegado(QGuiApplication::clipboard()->text()));
+    sesion_->EscribirBloque(fila, columna, FilasDePegado(QGuiApplication::clipboard()->text()));
 }
 
 void TMain::deshacer() {
-    modelo_->Deshacer();
+    sesion_->Deshacer();
 }
 
 void TMain::rehacer() {
-    modelo_->Rehacer();
+    sesion_->Rehacer();
 }
 
 void TMain::alElegirUsuario(int indice) {

@@ -1,8 +1,8 @@
 #include "app/ordenes.h"
 
+#include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
-#include "storage/errores.h"
 #include "storage/exportar.h"
 #include "storage/lista_usuarios.h"
 
@@ -36,9 +36,8 @@ static int exportar(const QString& destino, QString usuario, const QString& carp
     }
     QStringList usuarios;
     try {
-        for (const QString& u : LeerTextoPorLineas(CombinePath(carpeta, kArchivoUsuarios))
-                                    .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-            usuarios << u;
+        // The list as the window offers it: a name that cannot be part of a file name is none.
+        usuarios = LeerListaUsuarios(carpeta).nombres;
     } catch (const ErrorKorval& e) {
         decir(QStringLiteral("No se puede leer la lista de usuarios: ") + e.mensaje());
         return 1;
@@ -54,16 +53,11 @@ static int exportar(const QString& destino, QString usuario, const QString& carp
         decir(QStringLiteral("El usuario %1 no está en la lista de usuarios").arg(usuario));
         return 1;
     }
-    if (const QString motivo = MotivoDestinoCsv(carpeta, destino); !motivo.isEmpty()) {
-        decir(motivo);
-        return 1;
-    }
     QStringList fallidos;
-    const QByteArray csv = CsvDeUsuario(carpeta, usuario, &fallidos);
     try {
-        ReemplazarArchivo(QFileInfo(destino).absoluteFilePath(), csv);
+        ExportarCsv(carpeta, usuario, destino, &fallidos);
     } catch (const ErrorKorval& e) {
-        decir(QStringLiteral("No se puede escribir %1: %2").arg(destino, e.mensaje()));
+        decir(e.mensaje());
         return 1;
     }
     for (const QString& f : fallidos)

@@ -5,10 +5,11 @@
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "app/progreso.h"
+#include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
-#include "storage/errores.h"
 #include "storage/exportar.h"
+#include "storage/sesion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,14 +36,14 @@ void TMain::alMenuHoja(const QPoint& pos) {
     // The menu is about the cell under the pointer; from the keyboard, about the current one.
     const QModelIndex celda = Rutina->indexAt(pos);
     if (celda.isValid()) Rutina->setCurrentIndex(celda);
-    const PRutina& r = modelo_->Rutina();
-    const QString ejercicio = ejercicioDeFila(*r, Rutina->Row());
+    const TRutina& r = sesion_->Rutina();
+    const QString ejercicio = ejercicioDeFila(r, Rutina->Row());
     QString nombre = ejercicio.size() > 40 ? ejercicio.left(39) + u'…' : ejercicio;
     nombre.replace(QStringLiteral("&"), QStringLiteral("&&")); // not a mnemonic
     accionProgreso_->setText(ejercicio.isEmpty() ? QStringLiteral("Progreso del ejercicio")
                                                  : QStringLiteral("Progreso de ") + nombre);
-    accionProgreso_->setEnabled(!ejercicio.isEmpty() && !r->ruta.isEmpty());
-    accionExportar_->setEnabled(!r->ruta.isEmpty());
+    accionProgreso_->setEnabled(!ejercicio.isEmpty() && !r.ruta.isEmpty());
+    accionExportar_->setEnabled(!r.ruta.isEmpty());
     QMenu menu(Rutina);
     menu.addAction(accionProgreso_);
     menu.addAction(accionExportar_);
@@ -56,7 +57,7 @@ void TMain::alMenuHoja(const QPoint& pos) {
 
 void TMain::abrirProgreso() {
     if (!ConfirmarEditor()) return;
-    const PRutina r = modelo_->Rutina();
+    const PRutina r = sesion_->Version();
     const QString ejercicio = ejercicioDeFila(*r, Rutina->Row());
     if (ejercicio.isEmpty() || r->ruta.isEmpty()) return;
     // The history as the disk has it now: the one kept for the user, with only the files that
@@ -65,10 +66,8 @@ void TMain::abrirProgreso() {
     THistoria historia;
     {
         const TOcupado ocupado;
-        historia = THistoria::Construir(carpeta_principal, r->usuario, historias_.value(r->usuario),
-                                        &fallidos);
+        historia = sesion_->HistoriaAlDia(r->usuario, &fallidos);
     }
-    if (!obra_ || !obra_->isRunning()) historias_[r->usuario] = historia;
     // One window per exercise of a user: asked again, it comes to the front, brought up to date.
     const QList<TDiaProgreso> datos = ProgresoDe(historia, ejercicio);
     TVentanaProgreso* ventana = nullptr;
@@ -86,35 +85,27 @@ void TMain::abrirProgreso() {
 }
 
 void TMain::actualizarProgresos(const QString& usuario) {
-    const auto h = historias_.constFind(usuario);
-    if (h == historias_.cend()) return;
+    const THistoria* h = sesion_->Historia(usuario);
+    if (!h) return;
     for (TVentanaProgreso* v : findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly))
         if (v->Usuario() == usuario) v->Actualizar(ProgresoDe(*h, v->Ejercicio()));
 }
 
 void TMain::exportarHistorial() {
     if (!ConfirmarEditor()) return;
-    const PRutina r = modelo_->Rutina();
+    const PRutina r = sesion_->Version();
     if (r->ruta.isEmpty()) return;
     const QString destino = Interaccion().elegirDestino(
         QDir::homePath() + QStringLiteral("/Historial de %1.csv").arg(r->usuario),
         QStringLiteral("Exportar historial (CSV)"), QStringLiteral("CSV (*.csv)"));
     if (destino.isEmpty()) return;
-    if (const QString motivo = MotivoDestinoCsv(carpeta_principal, destino); !motivo.isEmpty()) {
-        Interaccion().error(motivo);
-        return;
-    }
     QStringList fallidos;
-    QByteArray csv;
-    {
-        const TOcupado ocupado;
-        csv = CsvDeUsuario(carpeta_principal, r->usuario, &fallidos);
-    }
     try {
-        ReemplazarArchivo(QFileInfo(destino).absoluteFilePath(), csv);
+        const TOcupado ocupado;
+        ExportarCsv(carpeta_principal, r->usuario, destino, &fallidos);
     } catch (const ErrorKorval& e) {
-        Interaccion().error(QStringLiteral("No se puede escribir %1: %2")
-                                .arg(QDir::toNativeSeparators(destino), e.mensaje()));
+        // The message names the file as it stands: no full stop after its name.
+        Interaccion().error(e.mensaje());
         return;
     }
     if (!fallidos.isEmpty())

@@ -4,15 +4,15 @@
 #include "app/controles.h"
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
 #include "storage/lista_usuarios.h"
+#include "storage/sesion.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 
 QString TMain::ArchivoActual() {
@@ -20,30 +20,20 @@ QString TMain::ArchivoActual() {
     const QString usuario = Usuario->currentIndex() >= 0 ? Usuario->currentText() : QString();
     lblTitulo->setText(DameDiaDeLaSemana(dia) + QStringLiteral(" para ") + usuario);
     if (Usuario->currentIndex() < 0) return QString();
-    return DayStamp(dia) + usuario + QStringLiteral(".kvr");
+    return TSesion::NombreDeArchivo(usuario, dia);
 }
 
 QStringList TMain::leerUsuarios() {
-    // The version is taken before the read: a change made meanwhile is seen again later.
-    identidadUsuarios_ = IdentidadDe(PathCompleto(kArchivoUsuarios));
-    const QString text = DameArchivo(kArchivoUsuarios) + QStringLiteral("+");
-    QStringList lineas = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    if (!lineas.isEmpty() && lineas.back().isEmpty()) lineas.removeLast();
+    const TListaUsuarios lista = sesion_->LeerUsuarios();
     // A name that cannot be part of a file name (edited in by hand) is not offered: its routines
     // would be written elsewhere, or not at all. The list itself is left as it is.
-    QStringList validas;
-    for (const QString& nombre : std::as_const(lineas)) {
-        const QString motivo = MotivoNombreInseguro(nombre, carpeta_principal);
-        if (motivo.isEmpty()) {
-            validas << nombre;
-        } else if (!rechazadosDichos_.contains(nombre)) {
-            rechazadosDichos_ << nombre;
-            Interaccion().error(
-                TextoDeError(QStringLiteral("El usuario «%1» de la lista no se muestra: %2")
-                                 .arg(nombre, motivo)));
-        }
+    for (const auto& [nombre, motivo] : lista.rechazados) {
+        if (rechazadosDichos_.contains(nombre)) continue;
+        rechazadosDichos_ << nombre;
+        Interaccion().error(TextoDeError(
+            QStringLiteral("El usuario «%1» de la lista no se muestra: %2").arg(nombre, motivo)));
     }
-    return validas;
+    return lista.nombres + QStringList{QStringLiteral("+")};
 }
 
 void TMain::CargarUsuarios() {
@@ -100,7 +90,6 @@ void TMain::UsuarioDateChange() {
         MostrarNuevoUsuario();
     } else {
         ultimoUsuario_ = i;
-        const QString antes = modelo_->Rutina()->usuario;
         try {
             const TBracket bracket(modelo_);
             const QString name = ArchivoActual();
@@ -110,8 +99,6 @@ void TMain::UsuarioDateChange() {
             actualizarRepetirHoy();
             throw;
         }
-        // Another user: that user's history, cached or built now.
-        if (modelo_->Rutina()->usuario != antes || !historias_.contains(antes)) construirHistoria();
     }
     actualizarRepetirHoy();
 }

@@ -1,58 +1,21 @@
 // Files that other programs change: another window, another computer through a sync tool, a
-// text editor. The routine shown and the user list follow what is on disk.
+// text editor. The session follows the routine shown; the selector follows the user list.
 #include "app/main_form.h"
 
 #include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "general/general.h"
-#include "storage/lista_usuarios.h"
-#include "storage/respaldo.h"
+#include "storage/sesion.h"
 
 #include <QComboBox>
-#include <QFileSystemWatcher>
 #include <QSignalBlocker>
 
 void TMain::armarVigia() {
-    if (vigia_) return;
-    vigia_ = new QFileSystemWatcher(this);
-    auto revisar = [this] { Protegido([&] { revisarDisco(); }); };
-    connect(vigia_, &QFileSystemWatcher::fileChanged, this, revisar);
-    connect(vigia_, &QFileSystemWatcher::directoryChanged, this, revisar);
-    // Any routine of the folder may have changed: the history reads again what did.
-    connect(vigia_, &QFileSystemWatcher::directoryChanged, this,
-            [this] { Protegido([&] { construirHistoria(); }); });
     // An editor held back a reload: it comes once the editor has closed, by any way.
-    connect(delegado_, &TDelegadoRutina::editorCerrado, this, revisar, Qt::QueuedConnection);
-    revisarDisco();
-    // Saves cut short (a crash, a power cut) leave hidden temporary files; after ten minutes
-    // none of them can belong to a save still under way.
-    for (const QString& carpeta :
-         {carpeta_principal, CombinePath(carpeta_principal, kCarpetaRespaldos)})
-        BorrarTemporalesViejos(carpeta, 600);
-}
-
-void TMain::revisarDisco() {
-    if (!vigia_) return;
-    // A file replaced by a rename (our own saves too) is no longer watched: watch it again.
-    const PRutina& r = modelo_->Rutina();
-    const QStringList rutas{carpeta_principal, PathCompleto(kArchivoUsuarios), r->ruta};
-    for (const QString& ruta : rutas)
-        if (!ruta.isEmpty() && !vigia_->files().contains(ruta) &&
-            !vigia_->directories().contains(ruta) && IdentidadDe(ruta).existe)
-            vigia_->addPath(ruta);
-
-    if (IdentidadDe(PathCompleto(kArchivoUsuarios)) != identidadUsuarios_) recargarUsuarios();
-    // Our own save left the identity it kept: nothing to do then.
-    if (r->ruta.isEmpty() || IdentidadDe(r->ruta) == r->identidad) return;
-    // What is being typed is not disturbed; its commit merges onto the new version.
-    if (delegado_->Editor()) return;
-    recargarRutina();
-}
-
-void TMain::recargarRutina() {
-    // A copy of the pointer: showing the new value releases the old one.
-    const PRutina vieja = modelo_->Rutina();
-    mostrarRutina(vieja->usuario, vieja->dia, vieja->ruta);
+    connect(
+        delegado_, &TDelegadoRutina::editorCerrado, this,
+        [this] { Protegido([&] { sesion_->Revisar(); }); }, Qt::QueuedConnection);
+    sesion_->Activar();
 }
 
 void TMain::recargarUsuarios() {

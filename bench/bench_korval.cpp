@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
             A[i][j] = QString("c%1-%2").arg(i).arg(j);
     const QString hoy = DayStamp(QDate::currentDate()) + "Ana.kvr";
     carpeta_principal = datos;
-    GuardarRutina(datos + "/" + hoy, A, C, 100, 11);
+    EscribirTablaSinCerrojo(datos + "/" + hoy, A, C, 100, 11);
 
     TMain w;
     w.show();
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     const QString ruta = datos + "/" + hoy;
     TTabla B;
     TMarcas D;
-    const double carga = mediana([&] { CargarRutina(ruta, B, D, 100, 11); }, 2000);
+    const double carga = mediana([&] { CargarTabla(ruta, B, D, 100, 11); }, 2000);
     const std::string rutaStd = QFile::encodeName(ruta).toStdString();
     const double pisoCarga = mediana([&] { cargaDesnuda(rutaStd); }, 2000);
     fila("load (100-line routine)", carga, "bare getline-and-split", pisoCarga);

@@ -1,6 +1,6 @@
 #include "general/general.h"
 
-#include "storage/errores.h"
+#include "general/errores.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "storage/archivo_es.h"
 
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,10 +14,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-static FuncionEscribir escribirActual = nullptr;
+static const TLlamadasGuardado kSistema{
+    [](char* plantilla) { return ::mkstemp(plantilla); },
+    [](int fd, const void* datos, size_t n) { return ::write(fd, datos, n); },
+    [](int fd) { return ::fsync(fd); },
+    [](const char* desde, const char* hacia) { return ::rename(desde, hacia); },
+    [](int fd) { return ::fsync(fd); },
+};
+static TLlamadasGuardado llamadas = kSistema;
+
+const TLlamadasGuardado& LlamadasDelSistema() {
+    return kSistema;
+}
+
+void FijarLlamadasGuardado(const TLlamadasGuardado* l) {
+    llamadas = l ? *l : kSistema;
+}
 
 void FijarFuncionEscribir(FuncionEscribir f) {
-    escribirActual = f;
+    llamadas.escribir = f ? f : kSistema.escribir;
 }
 
 [[noreturn]] static void fallar(int numero) {
@@ -52,8 +67,7 @@ static int abrir(const QByteArray& nombre, int modo, mode_t permisos = 0) {
 // Writes every byte; a short write without an error would otherwise go unnoticed.
 static void escribirTodo(int fd, const char* datos, qsizetype cantidad) {
     while (cantidad > 0) {
-        const ssize_t n = escribirActual ? escribirActual(fd, datos, size_t(cantidad))
-                                         : ::write(fd, datos, size_t(cantidad));
+        const ssize_t n = llamadas.escribir(fd, datos, size_t(cantidad));
         if (n < 0) {
             if (errno == EINTR) continue;
             fallar(errno);
@@ -64,11 +78,12 @@ static void escribirTodo(int fd, const char* datos, qsizetype cantidad) {
     }
 }
 
-static void sincronizar(int fd) {
-    if (::fsync(fd) != 0 && errno != EINVAL) fallar(errno);
+// EINVAL: a file system that cannot flush (a pipe, some special mounts); nothing to wait for.
+static void sincronizar(int (*flush)(int), int fd) {
+    if (flush(fd) != 0 && errno != EINVAL) fallar(errno);
 }
 
-static TIdentidad identidadDe(const struct stat& st) {
+static TIdentidad identidadDeStat(const struct stat& st) {
     TIdentidad id;
     id.existe = true;
     id.dispositivo = quint64(st.st_dev);
@@ -81,7 +96,7 @@ static TIdentidad identidadDe(const struct stat& st) {
 TIdentidad IdentidadDe(const QString& ruta) {
     struct stat st;
     if (ruta.isEmpty() || ::stat(QFile::encodeName(ruta).constData(), &st) != 0) return {};
-    return identidadDe(st);
+    return identidadDeStat(st);
 }
 
 QString MensajeNoNormal(const QString& ruta) {
@@ -107,7 +122,7 @@ static QByteArray leer(const QString& ruta, TIdentidad* identidad, qint64 maximo
                        const QString& demasiado, bool cortarEnFin) {
     struct stat st;
     const Descriptor d(abrirNormal(ruta, st));
-    if (identidad) *identidad = identidadDe(st);
+    if (identidad) *identidad = identidadDeStat(st);
     if (maximo >= 0 && st.st_size > maximo) throw ErrorKorval(demasiado);
     QByteArray r;
     char bloque[16384];
@@ -181,7 +196,7 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdenti
     const QByteArray carpeta = QFile::encodeName(info.absolutePath());
     QByteArray plantilla = QFile::encodeName(info.absolutePath() + QLatin1String("/.") +
                                              info.fileName() + QLatin1String(".tmp-XXXXXX"));
-    const int fd = ::mkstemp(plantilla.data());
+    const int fd = llamadas.crear(plantilla.data());
     if (fd < 0) fallar(errno);
     bool renombrado = false;
     try {
@@ -190,16 +205,23 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdenti
             if (::fchmod(fd, modo) != 0) fallar(errno);
             escribirTodo(fd, contenido.constData(), contenido.size());
             // Flush before the rename, or a crash can leave an empty file under the old name.
-            sincronizar(fd);
+            sincronizar(llamadas.sincronizarArchivo, fd);
             // The rename keeps inode, size and time: this is the new file's identity.
             struct stat nuevo;
-            if (identidad && ::fstat(fd, &nuevo) == 0) *identidad = identidadDe(nuevo);
+            if (identidad && ::fstat(fd, &nuevo) == 0) *identidad = identidadDeStat(nuevo);
         }
-        if (::rename(plantilla.constData(), destino.constData()) != 0) fallar(errno);
+        if (llamadas.renombrar(plantilla.constData(), destino.constData()) != 0) fallar(errno);
         renombrado = true;
         // The rename itself is durable only once the folder is flushed.
         const Descriptor dir(abrir(carpeta, O_RDONLY | O_DIRECTORY));
-        sincronizar(dir.fd);
+        sincronizar(llamadas.sincronizarCarpeta, dir.fd);
+    } catch (const ErrorKorval& e) {
+        if (!renombrado) {
+            ::unlink(plantilla.constData());
+            throw;
+        }
+        // The file is replaced already: the caller holds the new version all the same.
+        throw ErrorTrasReemplazar(e);
     } catch (...) {
         if (!renombrado) ::unlink(plantilla.constData());
         throw;

@@ -44,7 +44,8 @@ QString MensajeNoNormal(const QString& ruta);
 // link; one to anything else is refused as not a regular file, and so is a FIFO, device or
 // socket. The new file keeps the old one's mode; a file made anew follows the umask. A file the
 // user may not write is refused ("File access denied").
-// `identidad`, when given, receives the identity of the new file.
+// `identidad`, when given, receives the identity of the new file. A failure after the rename
+// (the folder's flush) throws ErrorTrasReemplazar, with `identidad` already set.
 void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido,
                        TIdentidad* identidad = nullptr);
 
@@ -74,6 +75,21 @@ inline constexpr const char* kArchivoCerrojo = ".korval.lock";
 void AnexarLinea(const QString& ruta, const QByteArray& linea, qint64 maximo,
                  const QString& demasiado);
 
-// The write call below the writers; tests replace it to fail at chosen points.
+// The system calls of an atomic save, one per step, in the order the save makes them: create the
+// temporary file, write it, flush it to disk, rename it over the target, flush the folder. Tests
+// replace them to record the order and to fail any one step (a call fails by returning -1 with
+// errno set, as the system call does).
+struct TLlamadasGuardado {
+    int (*crear)(char* plantilla);                                   // mkstemp
+    ssize_t (*escribir)(int fd, const void* datos, size_t cantidad); // write
+    int (*sincronizarArchivo)(int fd);                               // fsync of the file
+    int (*renombrar)(const char* desde, const char* hacia);          // rename
+    int (*sincronizarCarpeta)(int fd);                               // fsync of the folder
+};
+// The calls in use; FijarLlamadasGuardado(nullptr) restores the system's.
+const TLlamadasGuardado& LlamadasDelSistema();
+void FijarLlamadasGuardado(const TLlamadasGuardado* llamadas);
+
+// The write call alone, for tests that fail a write after so many bytes.
 using FuncionEscribir = ssize_t (*)(int fd, const void* datos, size_t cantidad);
 void FijarFuncionEscribir(FuncionEscribir f); // nullptr restores the system call

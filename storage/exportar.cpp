@@ -1,37 +1,12 @@
 #include "storage/exportar.h"
 
+#include "general/errores.h"
 #include "storage/archivo_es.h"
-#include "storage/errores.h"
 #include "storage/historia.h"
 #include "storage/rutina_archivo.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-// The day of a routine file's first eight characters ("20230102"); invalid when they are not
-// the digits of a real day.
-static QDate diaDeNombre(const QString& nombre) {
-    int v[3] = {0, 0, 0};
-    for (int i = 0; i < 8; ++i) {
-        const char16_t c = nombre[i].unicode();
-        if (c < u'0' || c > u'9') return QDate();
-        int& parte = v[i < 4 ? 0 : i < 6 ? 1 : 2];
-        parte = parte * 10 + (c - u'0');
-    }
-    return QDate(v[0], v[1], v[2]);
-}
-
-QMap<QDate, QString> RutinasDeUsuario(const QString& carpeta, const QString& usuario) {
-    QMap<QDate, QString> r;
-    const QString sufijo = usuario + QStringLiteral(".kvr");
-    for (const QString& nombre : QDir(carpeta).entryList({QStringLiteral("*.kvr")}, QDir::Files)) {
-        // Eight digits of a real day, then exactly this user's name.
-        if (nombre.size() != 8 + sufijo.size() || !nombre.endsWith(sufijo)) continue;
-        const QDate dia = diaDeNombre(nombre);
-        if (dia.isValid()) r.insert(dia, carpeta + u'/' + nombre);
-    }
-    return r;
-}
 
 // Appends a field as RFC 4180 wants it: quoted when it holds a comma, a quote or a line end.
 static void campo(QString& destino, const QString& texto) {
@@ -120,4 +95,17 @@ QString MotivoDestinoCsv(const QString& carpeta, const QString& destino) {
         d.exists() ? d.canonicalFilePath() : QFileInfo(d.absolutePath()).canonicalFilePath();
     if (donde.isEmpty() || (donde != datos && !donde.startsWith(datos + u'/'))) return QString();
     return QStringLiteral("No se puede exportar dentro de la carpeta de datos: ") + destino;
+}
+
+void ExportarCsv(const QString& carpeta, const QString& usuario, const QString& destino,
+                 QStringList* fallidos) {
+    if (const QString motivo = MotivoDestinoCsv(carpeta, destino); !motivo.isEmpty())
+        throw ErrorKorval(motivo);
+    const QByteArray csv = CsvDeUsuario(carpeta, usuario, fallidos);
+    try {
+        ReemplazarArchivo(QFileInfo(destino).absoluteFilePath(), csv);
+    } catch (const ErrorKorval& e) {
+        throw ErrorKorval(QStringLiteral("No se puede escribir %1: %2")
+                              .arg(QDir::toNativeSeparators(destino), e.mensaje()));
+    }
 }

@@ -7,9 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-// The routine files of one user in a data folder ("<yyyymmdd><user>.kvr"), by day.
-QMap<QDate, QString> RutinasDeUsuario(const QString& carpeta, const QString& usuario);
-
 // Every routine of `usuario` as CSV: a header, then one line per non-empty weight cell of each
 // non-empty row (one line with empty set, weight and text for a row without any), in date and
 // row order; UTF-8 with a byte-order mark, CR LF, fields quoted where they must be. Files that
@@ -19,3 +16,10 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
 // Why the CSV may not be written at `destino`, or empty when it may: inside the data folder
 // `carpeta` (directly or through a symbolic link) it could replace a routine or the user list.
 QString MotivoDestinoCsv(const QString& carpeta, const QString& destino);
+
+// The export as the menu and the command line make it: the target checked (MotivoDestinoCsv),
+// the CSV of `usuario` written with the atomic save. Throws ErrorKorval with the message for the
+// user when the target is refused or cannot be written; routines that could not be read are
+// named in `fallidos` and left out.
+void ExportarCsv(const QString& carpeta, const QString& usuario, const QString& destino,
+                 QStringList* fallidos);

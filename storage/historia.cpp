@@ -1,7 +1,6 @@
 #include "storage/historia.h"
 
-#include "storage/errores.h"
-#include "storage/exportar.h"
+#include "general/errores.h"
 
 #include <QDir>
 #include <QFileInfo>

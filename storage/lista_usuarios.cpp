@@ -93,3 +93,21 @@ QString MotivoNombreInseguro(const QString& nombre, const QString& carpeta) {
         return QStringLiteral("El nombre es demasiado largo");
     return QString();
 }
+
+TListaUsuarios LeerListaUsuarios(const QString& carpeta) {
+    TListaUsuarios l;
+    const QString ruta = CombinePath(carpeta, kArchivoUsuarios);
+    l.identidad = IdentidadDe(ruta);
+    QStringList lineas = LeerTextoPorLineas(ruta).split(QStringLiteral("\r\n"));
+    // Every line ends in CR LF: the split leaves one empty string after the last. A blank line
+    // before it is a name all the same (an older version wrote some); it keeps working.
+    lineas.removeLast();
+    for (const QString& nombre : std::as_const(lineas)) {
+        const QString motivo = MotivoNombreInseguro(nombre, carpeta);
+        if (motivo.isEmpty())
+            l.nombres << nombre;
+        else
+            l.rechazados.append({nombre, motivo});
+    }
+    return l;
+}

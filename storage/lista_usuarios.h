@@ -1,7 +1,13 @@
 // The user list: one name per line, in the order the users were added.
 #pragma once
 
+#include "storage/archivo_es.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 inline const QString kArchivoUsuarios = QStringLiteral("USRS.kvldat");
 
@@ -29,3 +35,14 @@ QString MotivoNombreNuevo(const QString& nombre, const QString& carpeta);
 // "..", a control character, too long); empty when it can. Other oddities are left as they are,
 // so no existing user or routine disappears.
 QString MotivoNombreInseguro(const QString& nombre, const QString& carpeta);
+
+// The user list of a data folder as the window and the command line use it.
+struct TListaUsuarios {
+    QStringList nombres; // the names that can be users, in the list's order
+    // Names of the list that cannot be part of a file name, each with the reason: they are not
+    // offered, and the list itself is left as it is.
+    QList<std::pair<QString, QString>> rechazados;
+    TIdentidad identidad; // the version read (taken before reading: a change meanwhile is seen)
+};
+// Throws ErrorKorval when the list cannot be read; no list gives no names.
+TListaUsuarios LeerListaUsuarios(const QString& carpeta);

@@ -1,8 +1,8 @@
 #include "storage/respaldo.h"
 
+#include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
-#include "storage/errores.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,11 @@
 #include "storage/rutina_archivo.h"
 
+#include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
-#include "storage/errores.h"
 #include "storage/texto1252.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <charconv>
@@ -134,8 +135,8 @@ void LeerFilasDeRutina(const QString& ruta, TTabla& A, TMarcas& C, TIdentidad* i
     }
 }
 
-bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
-                  TIdentidad* identidad) {
+bool CargarTabla(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
+                 TIdentidad* identidad) {
     ++cargas;
     C = TMarcas(filas, 0);
     if (identidad) *identidad = TIdentidad();
@@ -158,8 +159,8 @@ bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int col
     return completa && leida.tam <= bytes.size();
 }
 
-void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
-                   int columnas) {
+void EscribirTablaSinCerrojo(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
+                             int columnas) {
     ReemplazarArchivo(ruta, FormatearRutina(A, C, filas, columnas));
 }
 
@@ -174,4 +175,29 @@ QString MotivoTextoInvalido(const QString& texto) {
                 .arg(DescribirCaracter(c));
     }
     return QString();
+}
+
+// The day of a routine file's first eight characters ("20230102"); invalid when they are not
+// the digits of a real day.
+static QDate diaDeNombre(const QString& nombre) {
+    int v[3] = {0, 0, 0};
+    for (int i = 0; i < 8; ++i) {
+        const char16_t c = nombre[i].unicode();
+        if (c < u'0' || c > u'9') return QDate();
+        int& parte = v[i < 4 ? 0 : i < 6 ? 1 : 2];
+        parte = parte * 10 + (c - u'0');
+    }
+    return QDate(v[0], v[1], v[2]);
+}
+
+QMap<QDate, QString> RutinasDeUsuario(const QString& carpeta, const QString& usuario) {
+    QMap<QDate, QString> r;
+    const QString sufijo = usuario + QStringLiteral(".kvr");
+    for (const QString& nombre : QDir(carpeta).entryList({QStringLiteral("*.kvr")}, QDir::Files)) {
+        // Eight digits of a real day, then exactly this user's name.
+        if (nombre.size() != 8 + sufijo.size() || !nombre.endsWith(sufijo)) continue;
+        const QDate dia = diaDeNombre(nombre);
+        if (dia.isValid()) r.insert(dia, carpeta + u'/' + nombre);
+    }
+    return r;
 }

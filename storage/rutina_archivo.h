@@ -5,7 +5,9 @@
 #include "storage/archivo_es.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -41,15 +43,22 @@ QByteArray LeerBytesDeRutina(const QString& ruta, TIdentidad* identidad = nullpt
 // ErrorKorval when the file cannot be read.
 void LeerFilasDeRutina(const QString& ruta, TTabla& A, TMarcas& C, TIdentidad* identidad = nullptr);
 
-// Loads a routine from a resolved path; no file gives an empty routine and creates nothing. When
+// Loads a routine's cells and marks from a resolved path; no file gives an empty table and
+// creates nothing. When
 // the file cannot be read the table is left empty before the error is thrown.
 // Returns false when the file holds text past its rows, which a save would drop.
 // `identidad`, when given, receives the identity of the version read (existe false: no file).
-bool CargarRutina(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
-                  TIdentidad* identidad = nullptr);
+bool CargarTabla(const QString& ruta, TTabla& A, TMarcas& C, int filas, int columnas,
+                 TIdentidad* identidad = nullptr);
 
-// Writes the routine atomically: the old file stays whole when the save fails.
-void GuardarRutina(const QString& ruta, const TTabla& A, const TMarcas& C, int filas, int columnas);
+// Writes a table atomically (the old file stays whole when the write fails) without the data
+// folder's lock and without looking at what is on disk: for files no other program shares, such
+// as fixtures. The routine shown is saved with GuardarCambio.
+void EscribirTablaSinCerrojo(const QString& ruta, const TTabla& A, const TMarcas& C, int filas,
+                             int columnas);
+
+// The routine files of one user in a data folder ("<yyyymmdd><user>.kvr"), by day.
+QMap<QDate, QString> RutinasDeUsuario(const QString& carpeta, const QString& usuario);
 
 // How many routine loads have run in this process (read by tests that check load order).
 int ContadorCargas();

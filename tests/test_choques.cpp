@@ -49,21 +49,21 @@ static void guardadosInterrumpidos(const QString& dir) {
     TTabla A;
     TMarcas C;
     version(0, A, C);
-    GuardarRutina(ruta, A, C, kFilas, kColumnas);
+    EscribirTablaSinCerrojo(ruta, A, C, kFilas, kColumnas);
     qint64 ultimo = 0; // versions grow: the file can never go back
     for (int n = 1; n <= kMuertes; ++n) {
         const pid_t hijo = ::fork();
         if (hijo == 0) {
             for (qint64 k = qint64(n) * 100000;; ++k) {
                 version(k, A, C);
-                GuardarRutina(ruta, A, C, kFilas, kColumnas);
+                EscribirTablaSinCerrojo(ruta, A, C, kFilas, kColumnas);
             }
         }
         matarAlAzar(hijo);
         TTabla B;
         TMarcas D;
         try {
-            if (!CargarRutina(ruta, B, D, kFilas, kColumnas)) fallo("text past the rows");
+            if (!CargarTabla(ruta, B, D, kFilas, kColumnas)) fallo("text past the rows");
         } catch (const std::exception& e) {
             fallo(QString("load failed after kill %1: %2").arg(n).arg(e.what()));
             continue;

@@ -1,7 +1,7 @@
 // A save on a file system that is really full: "Disk full." and the old file untouched. Mounts a
 // 64 KiB tmpfs (as root, or inside a private user namespace); skipped when neither is allowed.
 #include "app/interaccion.h"
-#include "storage/errores.h"
+#include "general/errores.h"
 #include "storage/lista_usuarios.h"
 #include "storage/rutina_archivo.h"
 
@@ -41,7 +41,7 @@ int main() {
     const QString ruta = tmp.path() + "/20230102Ana.kvr";
     TTabla A(100, QStringList(11, "viejo"));
     TMarcas C(100, 0);
-    GuardarRutina(ruta, A, C, 100, 11);
+    EscribirTablaSinCerrojo(ruta, A, C, 100, 11);
     AnexarUsuario(tmp.path() + "/USRS.kvldat", "Ana");
     const QByteArray viejo = leer(ruta);
     // Fill what is left of the file system.
@@ -67,7 +67,7 @@ int main() {
             }
         }
     };
-    esperar("save", [&] { GuardarRutina(ruta, A, C, 100, 11); });
+    esperar("save", [&] { EscribirTablaSinCerrojo(ruta, A, C, 100, 11); });
     if (leer(ruta) != viejo) {
         std::printf("FAIL: the old routine changed\n");
         ++fallos;

@@ -1,6 +1,7 @@
 // Two processes on one data folder at once, each appending 1,000 user names and saving 1,000
 // edits to its own column of the same routine: every name and every last edit is there, and
 // nothing is garbled. A plain program, since it forks.
+#include "general/errores.h"
 #include "storage/lista_usuarios.h"
 #include "storage/rutina.h"
 
@@ -31,8 +32,10 @@ static void trabajar(const QString& carpeta, int columna, QChar letra) {
     for (int i = 0; i < kVeces; ++i) {
         const QString texto = QString(letra) + QString::number(i);
         AnexarUsuario(usuarios, texto);
-        r.A[i % kFilas][columna] = texto;
-        GuardarRutina(r, TCambio::Celda(i % kFilas, columna), carpeta, momento);
+        TGuardado g = GuardarCambio(r, TCambio::DeCeldas(r, {{i % kFilas, columna, texto}}),
+                                    carpeta, momento);
+        if (!g.guardado) throw ErrorKorval("the edit found no row");
+        r = g.rutina;
     }
 }
 

@@ -2,7 +2,7 @@
 // and the text goes into the routine it was typed in, or nowhere when it is refused.
 #include "entorno.h"
 
-#include "storage/errores.h"
+#include "general/errores.h"
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
@@ -291,17 +291,19 @@ void TestEdicion::editorAbiertoAlDestruir() {
     QVERIFY(e.errores.isEmpty());
 }
 
-// The model alone: Qt's own checks, refusals without a box, and writes to the routine given.
+// The model alone over a session: Qt's own checks, refusals without a box, and writes to the
+// routine an editor was opened on.
 void TestEdicion::modeloSinVentana() {
     QTemporaryDir tmp;
     const TCarpetaDatos carpeta(tmp.path());
+    TSesion sesion(
+        tmp.path(), [] { return QDateTime(QDate(2023, 1, 2), QTime(10, 0)); }, 100, 11);
     TModeloRutina m(nullptr, 100, 11);
     QAbstractItemModelTester probador(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    m.FijarSesion(&sesion);
     QStringList rechazos;
     connect(&m, &TModeloRutina::rechazado, [&](const QString& r) { rechazos << r; });
-    auto mostrada = std::make_shared<TRutina>(TRutina::Vacia(100, 11));
-    mostrada->ruta = tmp.path() + "/20230102Ana.kvr";
-    m.FijarRutina(mostrada);
+    sesion.Mostrar("Ana", QDate(2023, 1, 2));
     QVERIFY(m.setData(m.index(0, 0), QStringLiteral("Press"), Qt::EditRole));
     QCOMPARE(m.index(0, 0).data().toString(), QStringLiteral("Press"));
     QVERIFY(!m.setData(m.index(0, 1), QStringLiteral("a|b"), Qt::EditRole));
@@ -309,18 +311,20 @@ void TestEdicion::modeloSinVentana() {
     QCOMPARE(m.index(0, 1).data().toString(), QString());
 
     // A routine that is no longer shown still gets its own edit, in its own file.
-    auto otra = std::make_shared<TRutina>(TRutina::Vacia(100, 11));
-    otra->ruta = tmp.path() + "/20230101Ana.kvr";
+    const PRutina otra = sesion.Version();
+    sesion.Mostrar("Ana", QDate(2023, 1, 1));
     QSignalSpy cambios(&m, &QAbstractItemModel::dataChanged);
-    QVERIFY(m.EscribirOInformar(otra, 2, 0, QStringLiteral("Remo")));
+    QCOMPARE(m.Comprometer(otra, 2, 0, QStringLiteral("Remo"), true), TComprometido::Guardado);
     QCOMPARE(cambios.size(), 0);
     QCOMPARE(m.index(2, 0).data().toString(), QString());
     QFile f(otra->ruta);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(f.readAll().contains("\r\nRemo|"));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.startsWith("Press|"));
+    QVERIFY(bytes.contains("\r\nRemo|"));
 
     // Writing can be forbidden (no user chosen); nothing is stored then.
-    m.FijarPermiso([] { throw ErrorKorval(QStringLiteral("Elige o crea un usuario")); });
+    sesion.FijarPermiso([] { throw ErrorKorval(QStringLiteral("Elige o crea un usuario")); });
     QVERIFY(!m.setData(m.index(3, 0), QStringLiteral("Curl"), Qt::EditRole));
     QCOMPARE(rechazos.last(), QStringLiteral("Elige o crea un usuario"));
     QCOMPARE(m.index(3, 0).data().toString(), QString());

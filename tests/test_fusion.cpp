@@ -1,7 +1,7 @@
 // Two writers on one routine file: each save carries only its own change onto the file as it is
 // on disk now.
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
 #include "storage/rutina.h"
 
 #include <QDir>
@@ -48,33 +48,31 @@ static void escribir(const QString& ruta, const QByteArray& bytes) {
 // One change as a writer makes it: in memory first, then saved. "celda F C TEXTO",
 // "marca F VALOR", "filas F1 F2", "entera" (a routine of one row "Fondos"), "borrar" (the file
 // goes), "crudo BYTES" (another program writes the file; "\n" stands for a line end).
-static TResultadoGuardado hacer(TRutina& r, const QString& carpeta, const QString& accion) {
+static TGuardado hacer(TRutina& r, const QString& carpeta, const QString& accion) {
     const QStringList p = accion.split(u' ');
     const QDateTime momento(QDate(2023, 1, 2), QTime(10, 0, 0));
+    TCambio c;
     if (p[0] == "celda") {
-        r.A[p[1].toInt()][p[2].toInt()] = p.value(3);
-        return GuardarRutina(r, TCambio::Celda(p[1].toInt(), p[2].toInt()), carpeta, momento);
-    }
-    if (p[0] == "marca") {
-        r.C[p[1].toInt()] = p[2].toInt();
-        return GuardarRutina(r, TCambio::MarcaDe(p[1].toInt()), carpeta, momento);
-    }
-    if (p[0] == "filas") {
-        std::swap(r.A[p[1].toInt()], r.A[p[2].toInt()]);
-        return GuardarRutina(r, TCambio::Filas(p[1].toInt(), p[2].toInt()), carpeta, momento);
-    }
-    if (p[0] == "entera") {
-        r.A = TRutina::Vacia(kFilas, kColumnas).A;
-        r.C = TMarcas(kFilas, 0);
-        r.A[0][0] = "Fondos";
-        return GuardarRutina(r, TCambio::Entera(), carpeta, momento);
-    }
-    if (p[0] == "borrar") {
+        c = TCambio::DeCeldas(r, {{p[1].toInt(), p[2].toInt(), p.value(3)}});
+    } else if (p[0] == "marca") {
+        c = TCambio::DeMarca(r, p[1].toInt(), p[2].toInt());
+    } else if (p[0] == "filas") {
+        c = TCambio::DeIntercambio(r, p[1].toInt(), p[2].toInt());
+    } else if (p[0] == "entera") {
+        TTabla A = TRutina::Vacia(kFilas, kColumnas).A;
+        A[0][0] = "Fondos";
+        c = TCambio::DeTodo(r, A, TMarcas(kFilas, 0));
+    } else if (p[0] == "borrar") {
         QFile::remove(r.ruta);
         return {};
+    } else {
+        escribir(r.ruta, accion.mid(6).toLatin1().replace("\\n", "\r\n"));
+        return {};
     }
-    escribir(r.ruta, accion.mid(6).toLatin1().replace("\\n", "\r\n"));
-    return {};
+    TGuardado g = GuardarCambio(r, c, carpeta, momento);
+    // The writer holds what is on disk now.
+    r = g.rutina;
+    return g;
 }
 
 void TestFusion::dosEscritores_data() {
@@ -136,7 +134,8 @@ void TestFusion::dosEscritores() {
         hacer(b, tmp.path(), otro);
         return leer(ruta);
     }();
-    const TResultadoGuardado g = hacer(a, tmp.path(), esta);
+    const TGuardado g = hacer(a, tmp.path(), esta);
+    QVERIFY(g.guardado);
     QCOMPARE(leer(ruta), archivo);
     // This writer now holds what it wrote, and knows that version as its own.
     QCOMPARE(FormatearRutina(a.A, a.C, kFilas, kColumnas), archivo);
@@ -174,7 +173,7 @@ void TestFusion::guardarSinCambiosAjenosNoRelee() {
         QCOMPARE(e.mensaje(), QStringLiteral("'abc' is not a valid integer value"));
     }
     QCOMPARE(leer(ruta), roto);
-    QCOMPARE(a.A[0][3], QStringLiteral("50")); // the typed text stays on the sheet
+    QCOMPARE(a.A[0][3], QString()); // a refused save changes nothing held
 }
 
 QTEST_GUILESS_MAIN(TestFusion)

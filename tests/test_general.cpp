@@ -1,6 +1,6 @@
 // Path, date and text helpers.
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
 #include "tests/costuras.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // Routine files and the user list on a real, temporary data folder.
+#include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
-#include "storage/errores.h"
 #include "storage/lista_usuarios.h"
 #include "storage/rutina_archivo.h"
 #include "tests/costuras.h"
@@ -115,7 +115,7 @@ void TestStorage::idaYVuelta() {
     C[99] = 2147483647;
     C[98] = int(-2147483648LL);
     const QString f = ruta("20230102Ana.kvr");
-    GuardarRutina(f, A, C, kFilas, kColumnas);
+    EscribirTablaSinCerrojo(f, A, C, kFilas, kColumnas);
 
     const QByteArray bytes = leer(f);
     QVERIFY(bytes.startsWith("Press|4|10|40|45||||||||-65536\r\n"));
@@ -124,21 +124,22 @@ void TestStorage::idaYVuelta() {
 
     TTabla B;
     TMarcas D;
-    CargarRutina(f, B, D, kFilas, kColumnas);
+    CargarTabla(f, B, D, kFilas, kColumnas);
     QCOMPARE(B, A);
     QCOMPARE(D, C);
 
     // A character Windows-1252 cannot hold is stored as one "?" (also outside the BMP).
     A[3][0] = QStringLiteral("Жим 💪");
-    GuardarRutina(f, A, C, kFilas, kColumnas);
+    EscribirTablaSinCerrojo(f, A, C, kFilas, kColumnas);
     QVERIFY(leer(f).contains("\r\n??? ?|"));
-    CargarRutina(f, B, D, kFilas, kColumnas);
+    CargarTabla(f, B, D, kFilas, kColumnas);
     QCOMPARE(B[3][0], QStringLiteral("??? ?"));
 }
 
 void TestStorage::filaVaciaYArchivoVacio() {
     const QString f = ruta("vacio.kvr");
-    GuardarRutina(f, TTabla(kFilas, QStringList(kColumnas)), TMarcas(kFilas, 0), kFilas, kColumnas);
+    EscribirTablaSinCerrojo(f, TTabla(kFilas, QStringList(kColumnas)), TMarcas(kFilas, 0), kFilas,
+                            kColumnas);
     QCOMPARE(leer(f), kFilaVacia.repeated(kFilas));
     QCOMPARE(leer(f).size(), 1500);
 }
@@ -191,7 +192,7 @@ void TestStorage::lecturas() {
     escribir(f, bytes);
     TTabla A(kFilas, QStringList(kColumnas, "stale"));
     TMarcas C(kFilas, 9);
-    CargarRutina(f, A, C, kFilas, kColumnas);
+    CargarTabla(f, A, C, kFilas, kColumnas);
     QCOMPARE(A.size(), kFilas);
     QCOMPARE(C.size(), kFilas);
     QCOMPARE(A[0], fila0);
@@ -215,7 +216,7 @@ void TestStorage::marcaInvalida() {
     escribir(f, bytes);
     TTabla A(kFilas, QStringList(kColumnas, "stale"));
     TMarcas C;
-    QCOMPARE(mensajeDe([&] { CargarRutina(f, A, C, kFilas, kColumnas); }),
+    QCOMPARE(mensajeDe([&] { CargarTabla(f, A, C, kFilas, kColumnas); }),
              QStringLiteral("'abc' is not a valid integer value"));
     // Every row still comes from the file; only the bad marks are 0.
     for (int i = 0; i < kFilas; ++i) {
@@ -223,18 +224,18 @@ void TestStorage::marcaInvalida() {
         QCOMPARE(C[i], (i == 4 || i == 7) ? 0 : -1);
     }
     // Lines past 100 are ignored; the next save drops them.
-    GuardarRutina(f, A, C, kFilas, kColumnas);
+    EscribirTablaSinCerrojo(f, A, C, kFilas, kColumnas);
     QVERIFY(!leer(f).contains("\r\n100|"));
     // A cell with a bar moves later cells right; two bars feed field 13.
     escribir(f, "a|b|c|d|e|f|g|h|i|j|k|l|zz\r\n");
-    QCOMPARE(mensajeDe([&] { CargarRutina(f, A, C, kFilas, kColumnas); }),
+    QCOMPARE(mensajeDe([&] { CargarTabla(f, A, C, kFilas, kColumnas); }),
              QStringLiteral("'zz' is not a valid integer value"));
 }
 
 void TestStorage::archivoInexistente() {
     TTabla A(3, QStringList(2, "old"));
     TMarcas C(3, 5);
-    CargarRutina(ruta("no.kvr"), A, C, kFilas, kColumnas);
+    CargarTabla(ruta("no.kvr"), A, C, kFilas, kColumnas);
     QCOMPARE(A, TTabla(kFilas, QStringList(kColumnas)));
     QCOMPARE(C, TMarcas(kFilas, 0));
     QVERIFY(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
@@ -286,7 +287,7 @@ void TestStorage::guardadoFallidoConservaArchivo() {
         errnoFalla = caso == "full" ? ENOSPC : EIO;
         falsa = std::make_unique<TEscrituraFalsa>(escribirQueFalla);
     }
-    const QString m = mensajeDe([&] { GuardarRutina(f, A, C, kFilas, kColumnas); });
+    const QString m = mensajeDe([&] { EscribirTablaSinCerrojo(f, A, C, kFilas, kColumnas); });
     falsa.reset();
     QCOMPARE(m, mensaje);
     if (caso == "directory")
@@ -302,7 +303,7 @@ void TestStorage::rutaDemasiadoLarga() {
     const QString f = dir + "/" + QString(300, 'a');
     TTabla A;
     TMarcas C;
-    QCOMPARE(mensajeDe([&] { GuardarRutina(f, A, C, kFilas, kColumnas); }),
+    QCOMPARE(mensajeDe([&] { EscribirTablaSinCerrojo(f, A, C, kFilas, kColumnas); }),
              QStringLiteral("Invalid filename"));
     QCOMPARE(mensajeDe([&] { AnexarUsuario(f, "x"); }), QStringLiteral("Invalid filename"));
 }
@@ -312,7 +313,7 @@ void TestStorage::lecturaFallidaVaciaTabla() {
     QDir().mkpath(f);
     TTabla A(kFilas, QStringList(kColumnas, "otra rutina"));
     TMarcas C(kFilas, 3);
-    QCOMPARE(mensajeDe([&] { CargarRutina(f, A, C, kFilas, kColumnas); }),
+    QCOMPARE(mensajeDe([&] { CargarTabla(f, A, C, kFilas, kColumnas); }),
              QStringLiteral("No es un archivo normal: dir.kvr"));
     QCOMPARE(A, TTabla(kFilas, QStringList(kColumnas)));
     QCOMPARE(C, TMarcas(kFilas, 0));

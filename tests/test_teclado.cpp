@@ -142,8 +142,11 @@ void TestTeclado::secuencias_data() {
     QTest::newRow("deshacer lo primero de un dia sin archivo")
         << QStringList{"manana", "escribir 0 0 X", "deshacer"} << "20230103Ana.kvr"
         << Entorno::rutina({vacia}) << "";
-    QTest::newRow("la historia es de su dia")
-        << QStringList{"escribir 0 0 X", "ayer", "hoy", "deshacer"} << kHoy
+    // Each routine keeps its steps while the program runs: back on the day, undo goes on.
+    QTest::newRow("deshacer al volver al dia")
+        << QStringList{"escribir 0 0 X", "ayer", "hoy", "deshacer"} << kHoy << inicial << "";
+    QTest::newRow("deshacer en otro dia no toca este")
+        << QStringList{"escribir 0 0 X", "ayer", "deshacer"} << kHoy
         << Entorno::rutina({fila({"X", "4", "10"}), remo}) << "";
 }
 

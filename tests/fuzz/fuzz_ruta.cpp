@@ -1,8 +1,8 @@
 // Joining paths: the invalid-character error exactly when the name being made (a second part
 // that is not rooted) holds such a character, and otherwise the join the rules give.
 #include "comun.h"
+#include "general/errores.h"
 #include "general/general.h"
-#include "storage/errores.h"
 
 static bool invalido(const QString& s) {
     for (QChar c : s)

@@ -1,7 +1,7 @@
 // The routine reader: always 100 rows of 11 cells, and what it read survives a save and a load
 // whenever it says it read the file whole.
 #include "comun.h"
-#include "storage/errores.h"
+#include "general/errores.h"
 #include "storage/rutina_archivo.h"
 #include "storage/texto1252.h"
 

@@ -1,4 +1,4 @@
-#include "storage/errores.h"
+#include "general/errores.h"
 
 #include <cerrno>
 

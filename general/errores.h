@@ -1,4 +1,5 @@
-// Typed errors of the storage layer. Only the window turns them into message boxes.
+// Typed errors of the helpers and the storage layer. Only the window turns them into message
+// boxes.
 #pragma once
 
 #include <QString>
@@ -23,6 +24,13 @@ class ErrorES : public ErrorKorval {
 
   private:
     int codigo_;
+};
+
+// The new file is in place, but flushing its folder failed: the rename may not survive a power
+// cut. The save happened; the failure is still the user's to know.
+class ErrorTrasReemplazar : public ErrorKorval {
+  public:
+    explicit ErrorTrasReemplazar(const ErrorKorval& causa) : ErrorKorval(causa.mensaje()) {}
 };
 
 // A routine mark that is not an integer.
