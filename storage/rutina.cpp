@@ -141,6 +141,14 @@ static QString ejercicioDe(const TCambio::TFila& f) {
 
 bool AplicarCambio(TRutina& d, const TCambio& c, bool* choque, QString* perdido) {
     bool choca = false;
+    // The other program made the same exchange: nothing is left to do.
+    if (c.tipo == TCambio::Intercambio &&
+        std::all_of(c.filas.begin(), c.filas.end(), [&](const TCambio::TFila& f) {
+            return f.fila >= 0 && f.fila < d.A.size() && d.A[f.fila] == f.despues;
+        })) {
+        if (choque) *choque = false;
+        return true;
+    }
     // Every row is found before any changes: a change is carried whole or not at all.
     QList<int> destinos;
     QSet<int> usadas;

@@ -62,6 +62,17 @@ void TestDosVentanas::dosVentanas_data() {
         << Entorno::rutina(
                {Entorno::linea({"Remo", "3", "12"}), Entorno::linea({"Press", "4", "10", "60"})})
         << false;
+    // B moves Press down; A, still showing Press on row 0, changes its sets: they go to Press.
+    QTest::newRow("bajar contra celda") << "bajar 0"
+                                        << "celda 0 1 5"
+                                        << Entorno::rutina({Entorno::linea({"Remo", "3", "12"}),
+                                                            Entorno::linea({"Press", "5", "10"})})
+                                        << false;
+    QTest::newRow("bajar contra bajar") << "bajar 0"
+                                        << "bajar 0"
+                                        << Entorno::rutina({Entorno::linea({"Remo", "3", "12"}),
+                                                            Entorno::linea({"Press", "4", "10"})})
+                                        << false;
     QTest::newRow("marca contra celda")
         << "marca 0"
         << "celda 0 1 5"

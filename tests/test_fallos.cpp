@@ -4,6 +4,7 @@
 #include "storage/archivo_es.h"
 #include "storage/lista_usuarios.h"
 
+#include <QClipboard>
 #include <QRandomGenerator>
 
 static qsizetype presupuesto = 0; // bytes the "device" still accepts
@@ -21,6 +22,8 @@ class TestFallos : public QObject {
     Q_OBJECT
   private slots:
     void falloEnCadaPuntoDeEscritura();
+    void cambioRechazadoNoCambiaNada_data();
+    void cambioRechazadoNoCambiaNada();
     void anexoFallidoEnCadaPunto();
     void archivosRaros_data();
     void archivosRaros();
@@ -51,6 +54,92 @@ void TestFallos::falloEnCadaPuntoDeEscritura() {
     QCOMPARE(intentos, viejo.size() + 1);
     QCOMPARE(e.leer("20230102Ana.kvr"), Entorno::rutina({Entorno::linea({"Press", "5"}, -65536)}));
     QCOMPARE(QDir(e.datos).entryList(QDir::Hidden | QDir::Files).filter(".tmp-").size(), 0);
+}
+
+// The save of every kind of change fails: the sheet and the file stay as they were, what was
+// typed waits in its editor, and the next save writes only its own change.
+static ssize_t discoLleno(int, const void*, size_t) {
+    errno = ENOSPC;
+    return -1;
+}
+static int creacionNegada(char*) {
+    errno = EACCES;
+    return -1;
+}
+
+void TestFallos::cambioRechazadoNoCambiaNada_data() {
+    QTest::addColumn<QString>("cambio");
+    QTest::addColumn<QString>("falla");
+    for (const char* cambio :
+         {"celda", "celda y clic fuera", "bloque", "marca", "bajar", "deshacer"})
+        for (const char* falla : {"disco lleno", "escritura negada"})
+            QTest::newRow(qPrintable(QString("%1, %2").arg(cambio, falla))) << cambio << falla;
+}
+
+void TestFallos::cambioRechazadoNoCambiaNada() {
+    QFETCH(QString, cambio);
+    QFETCH(QString, falla);
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20230102Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Press", "4"}), Entorno::linea({"Remo", "3"})}));
+    TMain& w = e.abrir();
+    if (cambio == "deshacer") e.teclear(1, 1, "5");
+    const QByteArray antes = e.leer("20230102Ana.kvr");
+    const TTabla A = w.A();
+    const TMarcas C = w.C();
+    e.clicCelda(0, 1);
+    TLlamadasGuardado l = LlamadasDelSistema();
+    if (falla == "disco lleno")
+        l.escribir = discoLleno;
+    else
+        l.crear = creacionNegada;
+    FijarLlamadasGuardado(&l);
+    QString tecleado;
+    if (cambio == "celda") {
+        tecleado = "9";
+        e.teclear(0, 1, tecleado);
+    } else if (cambio == "celda y clic fuera") {
+        tecleado = "9";
+        QLineEdit* ed = e.editar(0, 1);
+        QVERIFY(ed);
+        ed->setText(tecleado);
+        e.clicCelda(3, 3);
+        QApplication::processEvents();
+    } else if (cambio == "bloque") {
+        QGuiApplication::clipboard()->setText("7\t8\n6\t6");
+        QTest::keySequence(w.Rutina, QKeySequence::Paste);
+    } else if (cambio == "marca") {
+        QTest::mouseClick(w.c5, Qt::LeftButton);
+    } else if (cambio == "bajar") {
+        QTest::mouseClick(w.Image1, Qt::LeftButton);
+    } else {
+        QTest::keySequence(w.Rutina, QKeySequence::Undo);
+    }
+    QApplication::processEvents();
+    FijarLlamadasGuardado(nullptr);
+    QCOMPARE(e.errores, QStringList{falla == "disco lleno" ? "Disk full." : "File access denied."});
+    e.errores.clear();
+    QCOMPARE(e.leer("20230102Ana.kvr"), antes);
+    QCOMPARE(w.A(), A);
+    QCOMPARE(w.C(), C);
+    QCOMPARE(w.Rutina->Row(), 0); // a refused move does not move the selection
+    if (!tecleado.isEmpty()) {
+        // The editor is open again on its cell with the text; Escape gives it up.
+        auto* ed = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(ed);
+        QCOMPARE(ed->text(), tecleado);
+        QCOMPARE(w.Rutina->currentIndex(), e.celda(0, 1));
+        QTest::keyClick(ed, Qt::Key_Escape);
+        QApplication::processEvents();
+        QCOMPARE(e.valor(0, 1), QStringLiteral("4"));
+    }
+    // The next save carries only its own cell.
+    e.teclear(2, 0, "Curl");
+    QVERIFY(e.errores.isEmpty());
+    QList<QByteArray> lineas = antes.split('\n');
+    lineas[2] = Entorno::linea({"Curl"}) + "\r";
+    QCOMPARE(e.leer("20230102Ana.kvr"), lineas.join('\n'));
 }
 
 void TestFallos::anexoFallidoEnCadaPunto() {

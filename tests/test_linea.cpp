@@ -12,6 +12,7 @@ class TestLinea : public QObject {
     void completarNombres();
     void rellenarDesdeLaUltimaVez();
     void cambioDeUsuarioDuranteLaObra();
+    void cambiosEnSitio();
 };
 
 static QLabel* linea(TMain& w) {
@@ -167,6 +168,43 @@ void TestLinea::cambioDeUsuarioDuranteLaObra() {
     QTRY_COMPARE(linea(w)->text(),
                  QString::fromUtf8("Última vez 01/01: 4 x 10 · 60 — Mejor: 60 (%1)")
                      .arg(QDate(2023, 1, 2).addDays(-dias).toString("dd/MM/yyyy")));
+}
+
+// Another program rewrites routines in place (a text editor, a shell's redirection): the one of
+// the start-up day and the one of a day chosen later, with nothing saved in between. The sheet
+// and the history follow both.
+void TestLinea::cambiosEnSitio() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20230101Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Sentadilla", "4", "10", "60"})}));
+    e.escribir("20230102Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Sentadilla", "3", "5", "80"})}));
+    e.escribir("20230103Ana.kvr", Entorno::rutina({Entorno::linea({"Sentadilla"})}));
+    TMain& w = e.abrir();
+    QLabel* l = linea(w);
+    QVERIFY(l);
+    // Nothing is saved here: a save of ours would not show whether the watch does its work.
+    // The start-up day: the sheet, and the history seen from the next day.
+    e.escribir("20230102Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Sentadilla", "3", "5", "90"})}));
+    QTRY_COMPARE(e.valor(0, 3), QStringLiteral("90"));
+    QTest::mouseClick(w.Image4, Qt::LeftButton);
+    e.clicCelda(0, 0);
+    QTRY_COMPARE(l->text(), QString::fromUtf8("Última vez 02/01: 3 x 5 · 90 — Mejor: 90 (02/01)"));
+    // A day chosen later, nothing saved on it.
+    QTest::mouseClick(w.Image3, Qt::LeftButton);
+    QTest::mouseClick(w.Image3, Qt::LeftButton);
+    QCOMPARE(e.valor(0, 3), QStringLiteral("60"));
+    e.escribir("20230101Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Sentadilla", "4", "10", "95", "70"})}));
+    QTRY_COMPARE(e.valor(0, 3), QStringLiteral("95"));
+    QTest::mouseClick(w.Image4, Qt::LeftButton);
+    e.clicCelda(0, 0);
+    QTRY_COMPARE(l->text(),
+                 QString::fromUtf8("Última vez 01/01: 4 x 10 · 95 / 70 — Mejor: 95 (01/01)"));
+    QVERIFY(e.errores.isEmpty());
+    QCOMPARE(e.leer("20230103Ana.kvr"), Entorno::rutina({Entorno::linea({"Sentadilla"})}));
 }
 
 QTEST_MAIN(TestLinea)

@@ -55,6 +55,8 @@ class TestStorage : public QObject {
     void archivoInexistente();
     void guardadoFallidoConservaArchivo_data();
     void guardadoFallidoConservaArchivo();
+    void pasosDelGuardado_data();
+    void pasosDelGuardado();
     void rutaDemasiadoLarga();
     void lecturaFallidaVaciaTabla();
     void listaUsuarios();
@@ -263,6 +265,72 @@ static ssize_t escribirQueFalla(int fd, const void* datos, size_t n) {
     }
     errno = errnoFalla;
     return -1;
+}
+
+// Each step of the atomic save, recorded in the order the save takes it, and each made to fail.
+static QStringList pasosHechos;
+static QString pasoQueFalla;
+static bool fallaAhora(const char* paso) {
+    pasosHechos << QString::fromLatin1(paso);
+    if (pasoQueFalla != QLatin1String(paso)) return false;
+    errno = ENOSPC;
+    return true;
+}
+static const TLlamadasGuardado kRegistradas{
+    [](char* p) { return fallaAhora("crear") ? -1 : LlamadasDelSistema().crear(p); },
+    [](int fd, const void* d, size_t n) -> ssize_t {
+        return fallaAhora("escribir") ? -1 : LlamadasDelSistema().escribir(fd, d, n);
+    },
+    [](int fd) {
+        return fallaAhora("volcar archivo") ? -1 : LlamadasDelSistema().sincronizarArchivo(fd);
+    },
+    [](const char* a, const char* b) {
+        return fallaAhora("renombrar") ? -1 : LlamadasDelSistema().renombrar(a, b);
+    },
+    [](int fd) {
+        return fallaAhora("volcar carpeta") ? -1 : LlamadasDelSistema().sincronizarCarpeta(fd);
+    },
+};
+
+void TestStorage::pasosDelGuardado_data() {
+    QTest::addColumn<QString>("falla");
+    QTest::newRow("ninguno") << "";
+    for (const char* paso : {"crear", "escribir", "volcar archivo", "renombrar", "volcar carpeta"})
+        QTest::newRow(paso) << paso;
+}
+
+void TestStorage::pasosDelGuardado() {
+    QFETCH(QString, falla);
+    const QString f = dir + "/r.kvr";
+    const QByteArray viejo = "viejo|||||||||||0\r\n";
+    escribir(f, viejo);
+    pasosHechos.clear();
+    pasoQueFalla = falla;
+    FijarLlamadasGuardado(&kRegistradas);
+    TIdentidad id;
+    QString m;
+    bool tras = false;
+    try {
+        ReemplazarArchivo(f, "nuevo", &id);
+    } catch (const ErrorTrasReemplazar& e) {
+        tras = true;
+        m = e.mensaje();
+    } catch (const ErrorKorval& e) {
+        m = e.mensaje();
+    }
+    FijarLlamadasGuardado(nullptr);
+    // The file reaches the disk before the rename, the rename before the folder is flushed.
+    const QStringList todos{"crear", "escribir", "volcar archivo", "renombrar", "volcar carpeta"};
+    const qsizetype hasta = falla.isEmpty() ? todos.size() : todos.indexOf(falla) + 1;
+    QCOMPARE(pasosHechos, todos.mid(0, hasta));
+    QCOMPARE(m, falla.isEmpty() ? QString() : QStringLiteral("Disk full"));
+    // Up to the rename the old file stays whole and the temporary file goes; after it the file
+    // is the new one, and the failure says so.
+    const bool reemplazado = falla.isEmpty() || falla == "volcar carpeta";
+    QCOMPARE(leer(f), reemplazado ? QByteArray("nuevo") : viejo);
+    QCOMPARE(tras, falla == "volcar carpeta");
+    if (reemplazado) QCOMPARE(id, IdentidadDe(f));
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).filter(".tmp").size(), 0);
 }
 
 void TestStorage::guardadoFallidoConservaArchivo() {
