@@ -1,8 +1,8 @@
 // Workflows: repeat a past day today, import a routine file, the rest timer and sharing.
 #include "app/main_form.h"
 
+#include "app/adaptadores_hoja.h"
 #include "app/controles.h"
-#include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "general/general.h"
 #include "storage/respaldo.h"

@@ -1,5 +1,5 @@
+#include "app/linea_de_ordenes.h"
 #include "app/main_form.h"
-#include "app/ordenes.h"
 #include "general/general.h"
 
 #include <QApplication>

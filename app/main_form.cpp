@@ -1,11 +1,11 @@
 // Construction of the window, start-up and the layout rule.
 #include "app/main_form.h"
 
+#include "app/adaptadores_hoja.h"
 #include "app/controles.h"
-#include "app/hoja_rutina.h"
 #include "app/interaccion.h"
-#include "app/progreso.h"
 #include "app/senales.h"
+#include "app/ventana_progreso.h"
 #include "general/errores.h"
 #include "general/general.h"
 #include "storage/sesion.h"

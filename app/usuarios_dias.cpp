@@ -1,8 +1,8 @@
 // Users and days: the selector, the new-user panel, the title line and reloading.
 #include "app/main_form.h"
 
+#include "app/adaptadores_hoja.h"
 #include "app/controles.h"
-#include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "general/errores.h"
 #include "general/general.h"

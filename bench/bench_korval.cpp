@@ -3,7 +3,7 @@
 // bare getline-and-split loop, the history of ten years of routines against the same loop, and
 // their CSV export against a loop that reads, splits and writes the same rows.
 // Prints one table row per figure: name, median us, floor, ratio.
-#include "app/hoja_rutina.h"
+#include "app/adaptadores_hoja.h"
 #include "app/interaccion.h"
 #include "app/main_form.h"
 #include "general/general.h"

@@ -163,7 +163,7 @@ QString TSesion::mensajePerdido(const TCambio& c, const QString& ejercicio, int 
     } else {
         que = QStringLiteral("el cambio no se guardó");
     }
-    return QStringLiteral("Otro programa cambió %1 mientras escribías; %2").arg(quien, que);
+    return QStringLiteral("Otro programa cambió %1 mientras escribías; %2.").arg(quien, que);
 }
 
 bool TSesion::hacer(const TRutina& desde, const TCambio& c, Paso paso) {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/controles.h"
-#include "app/hoja_rutina.h"
+#include "app/adaptadores_hoja.h"
 #include "app/interaccion.h"
 #include "app/main_form.h"
 #include "general/general.h"

@@ -11,6 +11,7 @@ class TestDosVentanas : public QObject {
     void dosVentanas();
     void archivoCambiadoPorOtroPrograma();
     void archivoCambiadoConEditorAbierto();
+    void filaMovidaYEditadaConEditorAbierto();
     void archivoBorrado();
     void rutinaQueAparece();
     void listaDeUsuariosCambiada();
@@ -189,6 +190,34 @@ void TestDosVentanas::archivoCambiadoConEditorAbierto() {
 }
 
 // A file deleted behind the window: the next edit writes the routine as the sheet holds it.
+// While the sets of Press are typed, another program moves Press down and edits it: the text has
+// no row to go to. It is not written into the exercise now in that place; the user is told, with
+// the text, and the sheet shows the disk.
+void TestDosVentanas::filaMovidaYEditadaConEditorAbierto() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir(kHoy, Entorno::rutina({Entorno::linea({"Press", "3", "10"}),
+                                      Entorno::linea({"Remo", "3", "12"})}));
+    e.abrir();
+    QLineEdit* ed = e.editar(0, 1);
+    QVERIFY(ed);
+    ed->selectAll();
+    QTest::keyClicks(ed, "4");
+    const QByteArray otra = Entorno::rutina(
+        {Entorno::linea({"Remo", "3", "12"}), Entorno::linea({"Press", "3", "12"})});
+    e.escribir(kHoy, otra);
+    QTest::qWait(200);
+    QTest::keyClick(ed, Qt::Key_Return);
+    QApplication::processEvents();
+    QCOMPARE(e.leer(kHoy), otra);
+    QCOMPARE(e.avisos, QStringList{"Otro programa cambió «Press» mientras escribías; «4» no se "
+                                   "guardó."});
+    QCOMPARE(e.valor(0, 0), QStringLiteral("Remo"));
+    QCOMPARE(e.valor(0, 1), QStringLiteral("3"));
+    QVERIFY(!e.w->Rutina->indexWidget(e.celda(0, 1)));
+    QVERIFY(e.errores.isEmpty());
+}
+
 void TestDosVentanas::archivoBorrado() {
     Entorno e;
     e.usuarios("Ana\r\n");

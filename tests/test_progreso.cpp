@@ -3,7 +3,7 @@
 // its save dialog.
 #include "entorno.h"
 
-#include "app/progreso.h"
+#include "app/ventana_progreso.h"
 #include "storage/exportar.h"
 #include "storage/rutina_archivo.h"
 

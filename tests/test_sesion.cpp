@@ -86,7 +86,7 @@ void TestSesion::fusion_data() {
 
     const QByteArray tres = rutina({press, remo, curl});
     const QString perdido =
-        QStringLiteral("Otro programa cambió «Press» mientras escribías; «4» no se guardó");
+        QStringLiteral("Otro programa cambió «Press» mientras escribías; «4» no se guardó.");
     QTest::newRow("movida") << tres << rutina({remo, press, curl}) << "celda 0 1 4"
                             << rutina({remo, linea({"Press", "4", "10"}), curl}) << "";
     QTest::newRow("movida lejos") << tres << rutina({remo, curl, vacia, vacia, press})
@@ -123,10 +123,10 @@ void TestSesion::fusion_data() {
         << tres << rutina({press, curl, remo}) << "filas 1 2" << rutina({press, curl, remo}) << "";
     QTest::newRow("intercambio de una fila borrada")
         << tres << rutina({remo, curl}) << "filas 0 1" << rutina({remo, curl})
-        << "Otro programa cambió «Press» mientras escribías; el cambio no se guardó";
+        << "Otro programa cambió «Press» mientras escribías; el cambio no se guardó.";
     QTest::newRow("bloque sobre una fila movida y otra borrada")
         << tres << rutina({remo, press}) << "bloque 1 1 4 8|5 5" << rutina({remo, press})
-        << "Otro programa cambió «Curl» mientras escribías; «4 8 5 5» no se guardó";
+        << "Otro programa cambió «Curl» mientras escribías; «4 8 5 5» no se guardó.";
 }
 
 // Does one change as the window asks for it; "celda F C TEXTO", "marca F VALOR", "filas F1 F2",

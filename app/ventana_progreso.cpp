@@ -1,4 +1,4 @@
-#include "app/progreso.h"
+#include "app/ventana_progreso.h"
 
 #include <QAction>
 #include <QHBoxLayout>

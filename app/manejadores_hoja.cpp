@@ -1,8 +1,8 @@
 // The routine sheet: reading and committing cells, files, row moves and colour marks.
 #include "app/main_form.h"
 
+#include "app/adaptadores_hoja.h"
 #include "app/controles.h"
-#include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "general/errores.h"
 #include "general/general.h"

@@ -2,8 +2,8 @@
 // best of the selected row's exercise, that cell's tooltip, and filling a row from the last time.
 #include "app/main_form.h"
 
+#include "app/adaptadores_hoja.h"
 #include "app/controles.h"
-#include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "general/general.h"
 #include "storage/sesion.h"

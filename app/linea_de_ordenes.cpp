@@ -1,4 +1,4 @@
-#include "app/ordenes.h"
+#include "app/linea_de_ordenes.h"
 
 #include "general/errores.h"
 #include "general/general.h"

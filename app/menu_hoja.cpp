@@ -2,9 +2,9 @@
 // the user's routines.
 #include "app/main_form.h"
 
-#include "app/hoja_rutina.h"
+#include "app/adaptadores_hoja.h"
 #include "app/interaccion.h"
-#include "app/progreso.h"
+#include "app/ventana_progreso.h"
 #include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"

@@ -1,4 +1,4 @@
-#include "app/hoja_rutina.h"
+#include "app/adaptadores_hoja.h"
 
 #include "app/interaccion.h"
 #include "general/errores.h"

@@ -2,7 +2,7 @@
 // text editor. The session follows the routine shown; the selector follows the user list.
 #include "app/main_form.h"
 
-#include "app/hoja_rutina.h"
+#include "app/adaptadores_hoja.h"
 #include "app/interaccion.h"
 #include "general/general.h"
 #include "storage/sesion.h"

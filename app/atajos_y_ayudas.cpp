@@ -2,8 +2,8 @@
 // own texts in Spanish, and the user selector's "+" and mouse wheel.
 #include "app/main_form.h"
 
+#include "app/adaptadores_hoja.h"
 #include "app/controles.h"
-#include "app/hoja_rutina.h"
 #include "app/interaccion.h"
 #include "storage/sesion.h"
 
