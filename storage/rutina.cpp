@@ -190,6 +190,8 @@ bool AplicarCambio(TRutina& d, const TCambio& c, bool* choque, QString* perdido)
         std::swap(d.A[destinos[0]], d.A[destinos[1]]);
         break;
     case TCambio::Todo:
+        // A save without a change writes what is on disk as it is.
+        if (c.despuesA == c.antesA && c.despuesC == c.antesC) break;
         choca = d.A != c.antesA || d.C != c.antesC;
         d.A = c.despuesA;
         d.C = c.despuesC;
