@@ -147,7 +147,8 @@ bool TSesion::Rehacer() {
     if (!PuedeRehacer()) return false;
     if (permiso_) permiso_();
     const TPila& p = pilas_[rutina_->ruta];
-    return hacer(*rutina_, p.pasos[p.hechos], Paso::Rehecho);
+    const TCambio c = p.pasos[p.hechos]; // a copy: the steps change while it is saved
+    return hacer(*rutina_, c, Paso::Rehecho);
 }
 
 QString TSesion::mensajePerdido(const TCambio& c, const QString& ejercicio, int fila) const {
@@ -167,6 +168,8 @@ QString TSesion::mensajePerdido(const TCambio& c, const QString& ejercicio, int 
 }
 
 bool TSesion::hacer(const TRutina& desde, const TCambio& c, Paso paso) {
+    // `desde` may be the routine shown, which this replaces: it lives until the end here.
+    const PRutina vivo = rutina_;
     TGuardado g = GuardarCambio(desde, c, carpeta_, reloj_());
     const bool mostrada = desde.ruta == rutina_->ruta;
     if (!g.guardado) {
