@@ -107,6 +107,15 @@ TOrdenes EjecutarOrdenes(int argc, char** argv) {
         r.salida = 2;
         return r;
     }
+    // Without --carpeta the data folder is in the home folder; with none, nothing is made
+    // anywhere in its place.
+    if (!p.isSet(carpeta)) {
+        if (const QString motivo = MotivoSinCarpetaPersonal(); !motivo.isEmpty()) {
+            decir(motivo);
+            r.salida = 1;
+            return r;
+        }
+    }
     const QString documentos = CarpetaDocumentos();
     const QString datos =
         p.isSet(carpeta) ? p.value(carpeta) : CombinePath(documentos, QStringLiteral("KORVAL"));

@@ -66,7 +66,7 @@ void TMain::OKClick() {
     const QString nombre = txtUsuarioNuevo->text();
     const QString motivo = MotivoNombreNuevo(nombre, carpeta_principal);
     if (!motivo.isEmpty()) throw ErrorKorval(motivo);
-    AnexarUsuario(PathCompleto(kArchivoUsuarios), nombre);
+    AnexarUsuario(PathCompleto(kArchivoUsuarios), nombre, kEsperaCerrojoVentanaMs);
     OcultarNuevoUsuario();
     CargarUsuarios();
 }

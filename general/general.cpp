@@ -28,6 +28,18 @@ QString CarpetaDocumentos() {
 #endif
 }
 
+QString MotivoSinCarpetaPersonal() {
+#if defined(Q_OS_MACOS) || defined(Q_OS_WIN)
+    return QString();
+#else
+    const QString casa = qEnvironmentVariable("HOME");
+    if (casa.isEmpty() || QDir::cleanPath(casa) == QLatin1String("/") || !QFileInfo(casa).isDir())
+        return QStringLiteral("No hay carpeta personal (HOME) donde guardar los datos; indica la "
+                              "carpeta de datos con --carpeta");
+    return QString();
+#endif
+}
+
 static QString carpetaElegida;
 
 void FijarCarpetaDatos(const QString& carpeta) {
@@ -43,6 +55,8 @@ void FileSystemStart(const QString& CarpetaProyecto) {
         carpeta_principal = info.absoluteFilePath();
         return;
     }
+    if (const QString motivo = MotivoSinCarpetaPersonal(); !motivo.isEmpty())
+        throw ErrorKorval(motivo);
     FileSystemStartEn(CarpetaDocumentos(), CarpetaProyecto);
 }
 

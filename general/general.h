@@ -24,6 +24,10 @@ void FijarCarpetaDatos(const QString& carpeta);
 void FileSystemStartEn(const QString& padre, const QString& CarpetaProyecto);
 // The folder that stands for the shared documents folder; empty when the platform names none.
 QString CarpetaDocumentos();
+// Why the data folder cannot be found without --carpeta: no home folder (HOME unset, empty, "/"
+// or not an existing folder). Empty when there is one. Nothing is ever made in the working
+// folder or under "/" in its place.
+QString MotivoSinCarpetaPersonal();
 
 QString PathCompleto(const QString& arch);
 QString CombinePath(const QString& s1, const QString& s2);

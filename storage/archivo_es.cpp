@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -246,13 +247,42 @@ void AnexarLinea(const QString& ruta, const QByteArray& linea, qint64 maximo,
     ReemplazarArchivo(ruta, todo);
 }
 
-TCerrojo::TCerrojo(const QString& carpeta) {
+static QString mensajeCerrojo(const char* que) {
+    return QStringLiteral("El cerrojo de la carpeta de datos (%1) %2: no se guarda nada mientras "
+                          "siga así")
+        .arg(QLatin1String(kArchivoCerrojo), QString::fromUtf8(que));
+}
+
+TCerrojo::TCerrojo(const QString& carpeta, int esperaMs) {
     const QByteArray nombre = QFile::encodeName(carpeta + QLatin1String("/") + kArchivoCerrojo);
-    fd_ = abrir(nombre, O_RDWR | O_CREAT, 0666);
-    while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        const int numero = errno;
+    // Never through a link: one planted by whoever shares the folder would make us create or
+    // lock a file elsewhere. O_NONBLOCK: a FIFO in its place must not hold the open.
+    do
+        fd_ = ::open(nombre.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                     0666);
+    while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) {
+        if (errno == ELOOP) throw ErrorKorval(mensajeCerrojo("es un enlace"));
+        fallar(errno);
+    }
+    struct stat st;
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
+        throw ErrorKorval(mensajeCerrojo("no es un archivo normal"));
+    }
+    QElapsedTimer reloj;
+    reloj.start();
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int numero = errno;
+        if (numero == EINTR) continue;
+        if (numero == EWOULDBLOCK && reloj.elapsed() < esperaMs) {
+            ::usleep(10000);
+            continue;
+        }
+        ::close(fd_);
+        if (numero == EWOULDBLOCK)
+            throw ErrorKorval(QStringLiteral("Otro programa está escribiendo en la carpeta de "
+                                             "datos; vuelve a intentarlo (Enter) en un momento"));
         fallar(numero);
     }
 }

@@ -54,11 +54,18 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido,
 // another program. Returns how many went.
 int BorrarTemporalesViejos(const QString& carpeta, qint64 edadMinima);
 
+// How long a save waits for the data folder's lock: the window's saves briefly (the window must
+// never freeze), saves made without a window (the command line, other processes) longer.
+inline constexpr int kEsperaCerrojoVentanaMs = 500;
+inline constexpr int kEsperaCerrojoFueraMs = 10000;
+
 // Holds the data folder's advisory lock (".korval.lock") while it lives, so that the programs
-// sharing the folder take turns at check, read, write and rename.
+// sharing the folder take turns at check, read, write and rename. The lock is asked for without
+// blocking, in short steps, for at most `esperaMs`; then ErrorKorval tells that another program
+// is writing. A lock file that is a link or not a regular file is refused, never followed.
 class TCerrojo {
   public:
-    explicit TCerrojo(const QString& carpeta);
+    explicit TCerrojo(const QString& carpeta, int esperaMs = kEsperaCerrojoFueraMs);
     ~TCerrojo();
     TCerrojo(const TCerrojo&) = delete;
     TCerrojo& operator=(const TCerrojo&) = delete;

@@ -28,9 +28,9 @@ QString LeerTextoPorLineas(const QString& ruta) {
     return TextoPorLineas(LeerArchivoEntero(ruta, nullptr, kTamMaximoLista, demasiadoGrande()));
 }
 
-void AnexarUsuario(const QString& ruta, const QString& nombre) {
+void AnexarUsuario(const QString& ruta, const QString& nombre, int esperaMs) {
     // Other programs on the same folder append or save in turn, never at once.
-    const TCerrojo cerrojo(QFileInfo(ruta).absolutePath());
+    const TCerrojo cerrojo(QFileInfo(ruta).absolutePath(), esperaMs);
     AnexarLinea(ruta, A1252(nombre), kTamMaximoLista, demasiadoGrande());
 }
 

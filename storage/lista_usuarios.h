@@ -20,8 +20,10 @@ QString TextoPorLineas(const QByteArray& bytes);
 // The whole text of a resolved path, every line followed by CR LF; empty when there is no file.
 QString LeerTextoPorLineas(const QString& ruta);
 
-// Appends a name as one line, creating the file when it is missing.
-void AnexarUsuario(const QString& ruta, const QString& nombre);
+// Appends a name as one line, creating the file when it is missing. The folder's lock is waited
+// for at most `esperaMs` (see TCerrojo).
+void AnexarUsuario(const QString& ruta, const QString& nombre,
+                   int esperaMs = kEsperaCerrojoFueraMs);
 
 // Why a name cannot be a user's (it becomes part of file names); empty when it can.
 QString MotivoNombreInvalido(const QString& nombre);

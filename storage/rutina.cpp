@@ -202,12 +202,12 @@ bool AplicarCambio(TRutina& d, const TCambio& c, bool* choque, QString* perdido)
 }
 
 TGuardado GuardarCambio(const TRutina& r, const TCambio& cambio, const QString& carpetaDatos,
-                        const QDateTime& momento) {
+                        const QDateTime& momento, int esperaMs) {
     if (r.ruta.isEmpty())
         throw ErrorKorval(QStringLiteral("Elige o crea un usuario antes de escribir"));
     TGuardado g;
     g.rutina = r;
-    const TCerrojo cerrojo(carpetaDatos);
+    const TCerrojo cerrojo(carpetaDatos, esperaMs);
     const TIdentidad ahora = IdentidadDe(r.ruta);
     bool choque = false;
     // Another program's version (a file that vanished is simply written again).

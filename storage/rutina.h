@@ -110,8 +110,9 @@ struct TGuardado {
 //   its row nowhere writes nothing (guardado false, perdido set);
 // - the file on disk cannot be read: the save is refused with the reader's message.
 // Throws ErrorKorval when the routine belongs to no file or the save fails; nothing is written.
+// The folder's lock is waited for at most `esperaMs` (see TCerrojo).
 TGuardado GuardarCambio(const TRutina& r, const TCambio& cambio, const QString& carpetaDatos,
-                        const QDateTime& momento);
+                        const QDateTime& momento, int esperaMs = kEsperaCerrojoFueraMs);
 
 // A copied text less one line end at its end (CR LF, LF or CR), as copying a cell or a line
 // from another program leaves it.

@@ -170,7 +170,7 @@ QString TSesion::mensajePerdido(const TCambio& c, const QString& ejercicio, int 
 bool TSesion::hacer(const TRutina& desde, const TCambio& c, Paso paso) {
     // `desde` may be the routine shown, which this replaces: it lives until the end here.
     const PRutina vivo = rutina_;
-    TGuardado g = GuardarCambio(desde, c, carpeta_, reloj_());
+    TGuardado g = GuardarCambio(desde, c, carpeta_, reloj_(), esperaCerrojo_);
     const bool mostrada = desde.ruta == rutina_->ruta;
     if (!g.guardado) {
         // Nothing was written: the sheet shows what is on disk, and the user is told what of

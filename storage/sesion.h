@@ -43,6 +43,9 @@ class TSesion : public QObject {
     // the routine shown is what could be read, and then the error is thrown.
     void Mostrar(const QString& usuario, const QDate& dia, bool hayUsuario = true);
 
+    // How long a save waits for the folder's lock; a window's wait by default.
+    void FijarEsperaCerrojo(int ms) { esperaCerrojo_ = ms; }
+
     // Asked before every change: throws ErrorKorval when no change may be made now.
     void FijarPermiso(std::function<void()> comprobar) { permiso_ = std::move(comprobar); }
 
@@ -127,6 +130,7 @@ class TSesion : public QObject {
     const std::function<QDateTime()> reloj_;
     const int filas_;
     const int columnas_;
+    int esperaCerrojo_ = kEsperaCerrojoVentanaMs;
     PRutina rutina_;
     std::function<void()> permiso_;
     std::function<bool()> ocupado_;

@@ -17,6 +17,8 @@ class TestExportar : public QObject {
     void idaYVuelta();
     void lineaDeOrdenes_data();
     void lineaDeOrdenes();
+    void sinCarpetaPersonal_data();
+    void sinCarpetaPersonal();
 
   private:
     QTemporaryDir tmp;
@@ -234,6 +236,58 @@ void TestExportar::lineaDeOrdenes() {
         QVERIFY(p.readAllStandardOutput().startsWith("korval "));
     if (argumentos == QStringList{"--help"})
         QVERIFY(QString::fromUtf8(p.readAllStandardOutput()).contains("--exportar-csv"));
+}
+
+// No home folder, through the real program without a display: a message and status 1, nothing
+// made in the working folder or under "/". With --carpeta it works all the same.
+void TestExportar::sinCarpetaPersonal_data() {
+    QTest::addColumn<QString>("casa"); // "-": HOME unset
+    QTest::addColumn<bool>("conCarpeta");
+    for (const char* casa : {"-", "", "/", "/no/existe"}) {
+        QTest::newRow(qPrintable(QString("HOME=%1").arg(casa))) << casa << false;
+        QTest::newRow(qPrintable(QString("HOME=%1, --carpeta").arg(casa))) << casa << true;
+    }
+}
+
+void TestExportar::sinCarpetaPersonal() {
+    QFETCH(QString, casa);
+    QFETCH(bool, conCarpeta);
+    QTemporaryDir aqui;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    env.remove("XDG_DOCUMENTS_DIR");
+    env.remove("XDG_CONFIG_HOME");
+    if (casa == "-")
+        env.remove("HOME");
+    else
+        env.insert("HOME", casa);
+    const QString salida = tmp.path() + "/sin-casa.csv";
+    QFile::remove(salida);
+    QStringList argumentos{"--exportar-csv", salida, "--usuario", "Ana"};
+    if (conCarpeta) argumentos << "--carpeta" << datos;
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(aqui.path());
+    p.start(KORVAL_BINARIO, argumentos);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    const QString error = QString::fromLocal8Bit(p.readAllStandardError());
+    if (conCarpeta) {
+        // Status 1 only for the fixture's file too large to be a routine; the rest went out.
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(error.startsWith("No se pudo leer y no se exporta: 20230104Ana.kvr"),
+                 qPrintable(error));
+        QVERIFY(QFile::exists(salida));
+    } else {
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(error.startsWith("No hay carpeta personal (HOME)"), qPrintable(error));
+        QVERIFY(!QFile::exists(salida));
+    }
+    QCOMPARE(QDir(aqui.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+    QVERIFY(!QFileInfo::exists("/KORVAL") && !QFileInfo::exists("/Documents"));
 }
 
 QTEST_GUILESS_MAIN(TestExportar)

@@ -5,6 +5,7 @@
 #include "storage/lista_usuarios.h"
 
 #include <QClipboard>
+#include <QProcess>
 #include <QRandomGenerator>
 
 static qsizetype presupuesto = 0; // bytes the "device" still accepts
@@ -24,6 +25,7 @@ class TestFallos : public QObject {
     void falloEnCadaPuntoDeEscritura();
     void cambioRechazadoNoCambiaNada_data();
     void cambioRechazadoNoCambiaNada();
+    void cerrojoRetenido();
     void anexoFallidoEnCadaPunto();
     void archivosRaros_data();
     void archivosRaros();
@@ -140,6 +142,40 @@ void TestFallos::cambioRechazadoNoCambiaNada() {
     QList<QByteArray> lineas = antes.split('\n');
     lineas[2] = Entorno::linea({"Curl"}) + "\r";
     QCOMPARE(e.leer("20230102Ana.kvr"), lineas.join('\n'));
+}
+
+// Another process holds the folder's lock (a stuck program, a slow network folder): the save
+// gives up after a moment instead of freezing the window, keeps the text in its editor, and
+// Enter stores it once the lock is free.
+void TestFallos::cerrojoRetenido() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    const QByteArray antes = Entorno::rutina({Entorno::linea({"Press", "4"})});
+    e.escribir("20230102Ana.kvr", antes);
+    e.abrir();
+    QProcess dueno;
+    // --no-fork: the process killed is the one holding the lock.
+    dueno.start("flock",
+                {"--no-fork", e.ruta(".korval.lock"), "sh", "-c", "echo listo; exec sleep 30"});
+    QVERIFY(dueno.waitForReadyRead(10000));
+    QLineEdit* ed = e.editar(0, 1);
+    QVERIFY(ed);
+    ed->selectAll();
+    QTest::keyClicks(ed, "5");
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(e.errores, QStringList{"Otro programa está escribiendo en la carpeta de datos; "
+                                    "vuelve a intentarlo (Enter) en un momento."});
+    QCOMPARE(dueno.state(), QProcess::Running); // refused while the holder still holds it
+    QCOMPARE(e.leer("20230102Ana.kvr"), antes);
+    QCOMPARE(e.valor(0, 1), QStringLiteral("4"));
+    QCOMPARE(QApplication::focusWidget(), ed);
+    QCOMPARE(ed->text(), QStringLiteral("5"));
+    dueno.kill();
+    QVERIFY(dueno.waitForFinished(10000));
+    e.errores.clear();
+    QTest::keyClick(ed, Qt::Key_Return);
+    QVERIFY(e.errores.isEmpty());
+    QCOMPARE(e.leer("20230102Ana.kvr"), Entorno::rutina({Entorno::linea({"Press", "5"})}));
 }
 
 void TestFallos::anexoFallidoEnCadaPunto() {

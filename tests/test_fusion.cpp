@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@ class TestFusion : public QObject {
     void dosEscritores_data();
     void dosEscritores();
     void guardarSinCambiosAjenosNoRelee();
+    void esperaAlCerrojo();
 };
 
 static constexpr int kFilas = 100;
@@ -174,6 +176,32 @@ void TestFusion::guardarSinCambiosAjenosNoRelee() {
     }
     QCOMPARE(leer(ruta), roto);
     QCOMPARE(a.A[0][3], QString()); // a refused save changes nothing held
+}
+
+// A save made without a window waits its turn while another process holds the lock for a while;
+// a window's wait gives up.
+void TestFusion::esperaAlCerrojo() {
+    QTemporaryDir tmp;
+    const QString ruta = tmp.path() + "/20230102Ana.kvr";
+    escribir(ruta, rutina({linea({"Press"})}));
+    TRutina a = TRutina::Vacia(kFilas, kColumnas);
+    CargarRutina(a, ruta);
+    QProcess dueno;
+    dueno.start("flock", {"--no-fork", tmp.path() + "/.korval.lock", "sh", "-c",
+                          "echo listo; exec sleep 1"});
+    QVERIFY(dueno.waitForReadyRead(10000));
+    const QDateTime momento(QDate(2023, 1, 2), QTime(10, 0));
+    try {
+        GuardarCambio(a, TCambio::DeCeldas(a, {{0, 1, "4"}}), tmp.path(), momento, 50);
+        QFAIL("the lock held by another process was not noticed");
+    } catch (const ErrorKorval& e) {
+        QVERIFY(e.mensaje().startsWith("Otro programa está escribiendo"));
+    }
+    QCOMPARE(dueno.state(), QProcess::Running);
+    const TGuardado g = GuardarCambio(a, TCambio::DeCeldas(a, {{0, 1, "4"}}), tmp.path(), momento);
+    QVERIFY(g.guardado);
+    QCOMPARE(leer(ruta), rutina({linea({"Press", "4"})}));
+    QVERIFY(dueno.waitForFinished(10000));
 }
 
 QTEST_GUILESS_MAIN(TestFusion)

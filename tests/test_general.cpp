@@ -335,11 +335,30 @@ void TestGeneral::carpetaDeDatosCreada() {
 
     // The platform's documents folder follows HOME.
     const QByteArray viejo = qgetenv("HOME");
+    QVERIFY(QDir(tmp.path()).mkdir("home"));
     qputenv("HOME", tmp.path().toLocal8Bit() + "/home");
     qunsetenv("XDG_CONFIG_HOME");
     FileSystemStart(QStringLiteral("KORVAL"));
     QCOMPARE(carpeta_principal, tmp.path() + "/home/Documents/KORVAL");
     QVERIFY(QFileInfo(carpeta_principal).isDir());
+
+    // No home folder: refused before anything is made, in the working folder or anywhere.
+    QVERIFY(QDir::setCurrent(tmp.path()));
+    for (const char* casa : {"", "/", "/no/existe", "unset"}) {
+        if (qstrcmp(casa, "unset") == 0)
+            qunsetenv("HOME");
+        else
+            qputenv("HOME", casa);
+        try {
+            FileSystemStart(QStringLiteral("KORVAL2"));
+            QFAIL(qPrintable(QString("no error for HOME=%1").arg(casa)));
+        } catch (const ErrorKorval& e) {
+            QVERIFY(e.mensaje().startsWith("No hay carpeta personal"));
+        }
+    }
+    QVERIFY(!QFileInfo::exists(tmp.path() + "/KORVAL2"));
+    QVERIFY(!QFileInfo::exists("/KORVAL2") && !QFileInfo::exists("/Documents/KORVAL2"));
+    QVERIFY(QDir::setCurrent(QDir::tempPath()));
     qputenv("HOME", viejo);
 }
 

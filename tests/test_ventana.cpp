@@ -29,6 +29,7 @@ class TestVentana : public QObject {
     void listaDeUsuariosInutil();
     void carpetaDeDatosImposible();
     void iconoYCierrePorSenal();
+    void sinCarpetaPersonal();
     void textoDeError_data();
     void textoDeError();
 };
@@ -437,6 +438,28 @@ void TestVentana::iconoYCierrePorSenal() {
     QVERIFY(p.waitForFinished(5000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 0);
+}
+
+// No home folder: the window does not open; the message goes through the seam a person sees as
+// a box, the status is 1, and nothing is made in the working folder.
+void TestVentana::sinCarpetaPersonal() {
+    Entorno e;
+    const QString antes = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(e.home.path()));
+    for (const char* casa : {"", "/", "unset"}) {
+        if (qstrcmp(casa, "unset") == 0)
+            qunsetenv("HOME");
+        else
+            qputenv("HOME", casa);
+        e.errores.clear();
+        QCOMPARE(EjecutarPrograma(), 1);
+        QCOMPARE(e.errores.size(), 1);
+        QVERIFY2(e.errores.first().startsWith("FATAL: No hay carpeta personal (HOME)"),
+                 qPrintable(e.errores.first()));
+    }
+    QVERIFY(QDir::setCurrent(antes));
+    QVERIFY(!QFileInfo::exists(e.home.path() + "/KORVAL"));
+    QVERIFY(!QFileInfo::exists("/KORVAL"));
 }
 
 void TestVentana::textoDeError_data() {
