@@ -48,8 +48,9 @@ void TMain::ImportarArchivos(const QString& file) {
 
 void TMain::cargarEnRutinaActual(const QString& origen) {
     // The new content is read whole first: when it cannot be, nothing changes.
+    // A file the user picked: read as it is, wherever it lies.
     TRutina nueva = TRutina::Vacia(RowCount(), ColumnCount());
-    CargarRutina(nueva, origen);
+    CargarTabla(origen, nueva.A, nueva.C, RowCount(), ColumnCount());
     comprobarUsuarioElegido();
     bool habiaAlgo = false;
     for (const QStringList& fila : sesion_->Rutina().A)

@@ -2,6 +2,7 @@
 
 #include "general/general.h"
 #include "storage/archivo_es.h"
+#include "storage/enlaces.h"
 #include "storage/rutina_archivo.h"
 #include "storage/texto1252.h"
 
@@ -30,6 +31,7 @@ QString LeerTextoPorLineas(const QString& ruta) {
 
 void AnexarUsuario(const QString& ruta, const QString& nombre, int esperaMs) {
     // Other programs on the same folder append or save in turn, never at once.
+    ComprobarEnlaceDeDatos(ruta);
     const TCerrojo cerrojo(QFileInfo(ruta).absolutePath(), esperaMs);
     AnexarLinea(ruta, A1252(nombre), kTamMaximoLista, demasiadoGrande());
 }
@@ -97,6 +99,7 @@ QString MotivoNombreInseguro(const QString& nombre, const QString& carpeta) {
 TListaUsuarios LeerListaUsuarios(const QString& carpeta) {
     TListaUsuarios l;
     const QString ruta = CombinePath(carpeta, kArchivoUsuarios);
+    ComprobarEnlaceDeDatos(ruta);
     l.identidad = IdentidadDe(ruta);
     QStringList lineas = LeerTextoPorLineas(ruta).split(QStringLiteral("\r\n"));
     // Every line ends in CR LF: the split leaves one empty string after the last. A blank line

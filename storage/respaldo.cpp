@@ -3,6 +3,7 @@
 #include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
+#include "storage/enlaces.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,10 @@ QString RespaldarArchivo(const QString& carpetaDatos, const QString& ruta,
     if (!QFileInfo(ruta).isFile()) return QString();
     const QString carpeta = CombinePath(carpetaDatos, kCarpetaRespaldos);
     try {
+        ComprobarEnlaceDeDatos(ruta);
+        // The copies stay inside the data folder: a "respaldos" that is a link is not followed.
+        if (QFileInfo(carpeta).isSymLink())
+            throw ErrorKorval(QStringLiteral("la carpeta respaldos es un enlace"));
         if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
             throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
         const QByteArray bytes = LeerCopiaExacta(ruta);

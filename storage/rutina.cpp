@@ -2,6 +2,7 @@
 
 #include "general/errores.h"
 #include "general/general.h"
+#include "storage/enlaces.h"
 #include "storage/respaldo.h"
 
 #include <QSet>
@@ -19,6 +20,9 @@ void CargarRutina(TRutina& r, const QString& ruta) {
     r.ruta = ruta;
     r.respaldar = false;
     try {
+        // A link out of the folder's files: the day reads as unreadable, and nothing is read
+        // or copied from behind it.
+        ComprobarEnlaceDeDatos(ruta);
         r.respaldar = !CargarTabla(ruta, r.A, r.C, filas, columnas, &r.identidad);
     } catch (...) {
         // The sheet does not hold all of this file: before a save replaces it, keep a copy.
@@ -205,6 +209,7 @@ TGuardado GuardarCambio(const TRutina& r, const TCambio& cambio, const QString& 
                         const QDateTime& momento, int esperaMs) {
     if (r.ruta.isEmpty())
         throw ErrorKorval(QStringLiteral("Elige o crea un usuario antes de escribir"));
+    ComprobarEnlaceDeDatos(r.ruta);
     TGuardado g;
     g.rutina = r;
     const TCerrojo cerrojo(carpetaDatos, esperaMs);

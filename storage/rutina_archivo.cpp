@@ -3,6 +3,7 @@
 #include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
+#include "storage/enlaces.h"
 #include "storage/texto1252.h"
 
 #include <QDir>
@@ -127,6 +128,7 @@ QByteArray LeerBytesDeRutina(const QString& ruta, TIdentidad* identidad) {
 }
 
 void LeerFilasDeRutina(const QString& ruta, TTabla& A, TMarcas& C, TIdentidad* identidad) {
+    ComprobarEnlaceDeDatos(ruta);
     const QByteArray bytes = LeerBytesDeRutina(ruta, identidad);
     try {
         LeerRutina(bytes, A, C, 100, 11);
@@ -140,7 +142,8 @@ bool CargarTabla(const QString& ruta, TTabla& A, TMarcas& C, int filas, int colu
     ++cargas;
     C = TMarcas(filas, 0);
     if (identidad) *identidad = TIdentidad();
-    if (!estaArchivo(ruta)) {
+    // A link to a routine not made yet is a day without a file, as no file is.
+    if (!estaArchivo(ruta) || !IdentidadDe(ruta).existe) {
         A = tablaVacia(filas, columnas);
         return true;
     }

@@ -4,6 +4,7 @@
 #include "general/general.h"
 #include "storage/respaldo.h"
 
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QTimer>
@@ -242,7 +243,8 @@ void TSesion::Activar() {
     // Saves cut short (a crash, a power cut) leave hidden temporary files; after ten minutes
     // none of them can belong to a save still under way.
     for (const QString& carpeta : {carpeta_, CombinePath(carpeta_, kCarpetaRespaldos)})
-        BorrarTemporalesViejos(carpeta, 600);
+        if (carpeta == carpeta_ || !QFileInfo(carpeta).isSymLink())
+            BorrarTemporalesViejos(carpeta, 600);
 }
 
 void TSesion::alCambiarArchivo() {
