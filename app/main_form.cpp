@@ -382,6 +382,8 @@ void TMain::trasPrimerPintado() {
         return h ? h->Nombres(prefijo) : QStringList();
     });
     // The watch and the history's build, last: the line above is there for what they bring.
+    // The merge bases of sync-tool conflict copies live in the desktop's per-user data folder.
+    sesion_->FijarCarpetaBases(TBases::CarpetaPara(carpeta_principal));
     armarVigia();
 }
 

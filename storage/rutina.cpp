@@ -109,27 +109,25 @@ bool TCambio::Nulo() const {
     return false;
 }
 
-static bool filaVacia(const QStringList& fila) {
+bool FilaVacia(const QStringList& fila) {
     return std::all_of(fila.begin(), fila.end(), [](const QString& t) { return t.isEmpty(); });
 }
 
-// Where the row that held `antes` at position `f` of `base` is in `A` now; -1 when nowhere.
-// Positions in `usadas` already took another row of the same change.
-static int dondeEsta(const TTabla& A, const TTabla& base, const QStringList& antes, int f,
-                     const QSet<int>& usadas) {
+int DondeEstaFila(const TTabla& A, const TTabla& base, const QStringList& antes, int f,
+                  const QSet<int>& usadas) {
     const int n = int(A.size());
     if (f < 0 || f >= n) return -1;
     const bool libre = !usadas.contains(f);
     // Still there, or edited there in other cells (the exercise is the same): merged there.
     // An empty row is a place, not an exercise: it is never followed.
-    if (libre && (A[f] == antes || filaVacia(antes) || A[f][0] == antes[0])) return f;
+    if (libre && (A[f] == antes || FilaVacia(antes) || A[f][0] == antes[0])) return f;
     // Moved: the nearest position that holds the row unchanged.
     for (int d = 1; d < n; ++d) {
         for (const int g : {f - d, f + d})
             if (g >= 0 && g < n && !usadas.contains(g) && A[g] == antes) return g;
         if (f - d < 0 && f + d >= n) break;
     }
-    if (!libre || filaVacia(A[f])) return -1; // deleted
+    if (!libre || FilaVacia(A[f])) return -1; // deleted
     // Another of the routine's exercises is there now: this one moved and was edited, or went.
     const QString& ahora = A[f][0];
     if (!ahora.isEmpty())
@@ -157,7 +155,7 @@ bool AplicarCambio(TRutina& d, const TCambio& c, bool* choque, QString* perdido)
     QList<int> destinos;
     QSet<int> usadas;
     for (const TCambio::TFila& f : c.filas) {
-        const int p = dondeEsta(d.A, c.base, f.antes, f.fila, usadas);
+        const int p = DondeEstaFila(d.A, c.base, f.antes, f.fila, usadas);
         if (p < 0) {
             if (perdido) *perdido = ejercicioDe(f);
             return false;

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -85,6 +86,13 @@ struct TCambio {
 // same places to something else.
 bool AplicarCambio(TRutina& d, const TCambio& c, bool* choque = nullptr,
                    QString* perdido = nullptr);
+
+// Where the row that held `antes` at position `f` of `base` is in `A` now, as AplicarCambio
+// follows rows; -1 when nowhere. Positions in `usadas` are taken already.
+int DondeEstaFila(const TTabla& A, const TTabla& base, const QStringList& antes, int f,
+                  const QSet<int>& usadas = {});
+// True when every cell of the row is empty.
+bool FilaVacia(const QStringList& fila);
 
 // Loads the routine at `ruta` into `r` (which keeps its user and day). No file gives an empty
 // routine. When the file cannot be read or holds text the sheet cannot show, `r` is marked to be

@@ -2,15 +2,20 @@
 
 #include "general/errores.h"
 #include "general/general.h"
+#include "storage/conflictos.h"
+#include "storage/enlaces.h"
 #include "storage/respaldo.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <cerrno>
 #include <new>
+#include <optional>
 
 TSesion::TSesion(const QString& carpetaDatos, std::function<QDateTime()> reloj, int filas,
                  int columnas, QObject* padre)
@@ -57,7 +62,18 @@ void TSesion::Mostrar(const QString& usuario, const QDate& dia, bool hayUsuario)
 void TSesion::mostrar(PRutina r) {
     rutina_ = std::move(r);
     vigilarRutina();
+    recordarLeida(*rutina_);
     emit rutinaCambiada();
+}
+
+void TSesion::recordarLeida(const TRutina& r) {
+    if (!bases_ || !r.identidad.existe || r.ruta.isEmpty()) return;
+    bases_->Leida(QFileInfo(r.ruta).fileName(), r.dia,
+                  FormatearRutina(r.A, r.C, filas_, columnas_));
+}
+
+void TSesion::FijarCarpetaBases(const QString& carpeta) {
+    bases_ = std::make_unique<TBases>(carpeta, reloj_().date());
 }
 
 void TSesion::vigilarRutina() {
@@ -222,8 +238,14 @@ bool TSesion::hacer(const TRutina& desde, const TCambio& c, Paso paso) {
         ++pila.hechos;
         break;
     }
-    // The history takes the day saved once the save has returned: the edit is on disk first.
-    QTimer::singleShot(0, this, [this, nueva] { ponerEnHistoria(*nueva); });
+    // The history and the merge bases take the day saved once the save has returned: the edit
+    // is on disk first.
+    QTimer::singleShot(0, this, [this, nueva] {
+        ponerEnHistoria(*nueva);
+        if (bases_)
+            bases_->Escrita(QFileInfo(nueva->ruta).fileName(), nueva->dia,
+                            FormatearRutina(nueva->A, nueva->C, filas_, columnas_));
+    });
     if (!g.copia.isEmpty())
         emit aviso(QStringLiteral("Otra copia de esta rutina cambió mientras estaba abierta; su "
                                   "versión está en respaldos"));
@@ -238,7 +260,12 @@ void TSesion::Activar() {
     connect(vigia_, &QFileSystemWatcher::fileChanged, this, &TSesion::alCambiarArchivo);
     connect(vigia_, &QFileSystemWatcher::directoryChanged, this, &TSesion::alCambiarCarpeta);
     identidadCarpeta_ = IdentidadDe(carpeta_);
+    if (bases_) {
+        bases_->Podar();
+        recordarLeida(*rutina_);
+    }
     Revisar();
+    UnirConflictos();
     construirHistoria();
     // Saves cut short (a crash, a power cut) leave hidden temporary files; after ten minutes
     // none of them can belong to a save still under way.
@@ -264,6 +291,7 @@ void TSesion::alCambiarCarpeta() {
     const TIdentidad ahora = IdentidadDe(carpeta_);
     if (ahora == identidadCarpeta_) return;
     identidadCarpeta_ = ahora;
+    UnirConflictos();
     construirHistoria();
 }
 
@@ -369,4 +397,110 @@ void TSesion::ponerEnHistoria(const TRutina& r) {
         it->QuitarDia(r.dia);
     if (obra_ && obra_->isRunning()) otraObra_ = true;
     emit historiaCambiada(r.usuario);
+}
+
+void TSesion::UnirConflictos() {
+    // One read of the folder; copies are few and rare.
+    const QStringList nombres = QDir(carpeta_).entryList(
+        {QStringLiteral("*.sync-conflict-*"), QStringLiteral("* conflicted copy *")},
+        QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+    for (const QString& nombre : nombres) {
+        const QString original = OriginalDeConflicto(nombre);
+        if (original.isEmpty()) continue;
+        try {
+            unirConflicto(nombre, original);
+        } catch (const ErrorKorval& e) {
+            emit fallo(QStringLiteral("No se pudo unir %1: %2").arg(nombre, e.mensaje()));
+        } catch (const std::bad_alloc&) {
+            emit fallo(QStringLiteral("Out of memory"));
+        }
+    }
+    identidadCarpeta_ = IdentidadDe(carpeta_);
+}
+
+void TSesion::moverARespaldos(const QString& nombre) {
+    const TCerrojo cerrojo(carpeta_, esperaCerrojo_);
+    const QString carpeta = CombinePath(carpeta_, kCarpetaRespaldos);
+    if (QFileInfo(carpeta).isSymLink())
+        throw ErrorKorval(QStringLiteral("la carpeta respaldos es un enlace"));
+    if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
+        throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
+    const QString desde = CombinePath(carpeta_, nombre);
+    QString hacia = CombinePath(carpeta, nombre);
+    // The other computer may have moved the same copy there already: the same name, the same
+    // bytes. Anything else keeps both.
+    if (QFileInfo::exists(hacia) && !QFileInfo(desde).isSymLink() &&
+        LeerCopiaExacta(hacia) != LeerCopiaExacta(desde))
+        for (int n = 2; QFileInfo::exists(hacia); ++n)
+            hacia = CombinePath(carpeta, nombre + QStringLiteral("-%1").arg(n));
+    if (::rename(QFile::encodeName(desde).constData(), QFile::encodeName(hacia).constData()) != 0)
+        throw ErrorDeErrno(errno);
+}
+
+void TSesion::unirConflicto(const QString& copia, const QString& original) {
+    const QString rutaCopia = CombinePath(carpeta_, copia);
+    const QString ruta = CombinePath(carpeta_, original);
+    // A copy that is a link out of the folder's files is not read: the link alone is put away.
+    try {
+        ComprobarEnlaceDeDatos(ruta);
+        if (QFileInfo(rutaCopia).isSymLink())
+            throw ErrorKorval(QStringLiteral("«%1» es un enlace").arg(copia));
+    } catch (const ErrorKorval& e) {
+        moverARespaldos(copia);
+        emit aviso(QStringLiteral("No se unió %1: %2").arg(copia, e.mensaje()));
+        return;
+    }
+    if (original == kArchivoUsuarios) {
+        const QStringList lista = LeerListaUsuarios(carpeta_).nombres;
+        QStringList otros = LeerTextoPorLineas(rutaCopia).split(QStringLiteral("\r\n"));
+        otros.removeLast();
+        QStringList nuevos;
+        for (const QString& n : NombresQueFaltan(lista, otros))
+            if (MotivoNombreNuevo(n, carpeta_).isEmpty()) nuevos << n;
+        for (const QString& n : std::as_const(nuevos))
+            AnexarUsuario(ruta, n, esperaCerrojo_);
+        moverARespaldos(copia);
+        if (!nuevos.isEmpty())
+            emit aviso(QStringLiteral("Se añadieron usuarios de otro equipo: ") +
+                       nuevos.join(QStringLiteral(", ")));
+        return;
+    }
+    // The routine as on disk now, and the copy, through the routine's own reader.
+    TRutina r = TRutina::Vacia(filas_, columnas_);
+    r.dia = QDate::fromString(original.left(8), QStringLiteral("yyyyMMdd"));
+    r.usuario = original.mid(8, original.size() - 8 - 4);
+    CargarRutina(r, ruta);
+    TRutina k = TRutina::Vacia(filas_, columnas_);
+    CargarTabla(rutaCopia, k.A, k.C, filas_, columnas_);
+    const QByteArray bytesR = FormatearRutina(r.A, r.C, filas_, columnas_);
+    const QByteArray bytesK = FormatearRutina(k.A, k.C, filas_, columnas_);
+    if (bytesR == bytesK) {
+        moverARespaldos(copia);
+        return;
+    }
+    std::optional<TRutina> base;
+    if (bases_) {
+        if (const auto b = bases_->BaseDe(original, bytesR, bytesK)) {
+            base = TRutina::Vacia(filas_, columnas_);
+            try {
+                LeerRutina(*b, base->A, base->C, filas_, columnas_);
+            } catch (const ErrorKorval&) {
+                base.reset(); // a damaged cache: merged without a base
+            }
+        }
+    }
+    const TFusion f =
+        FusionarConflicto(r.A, r.C, k.A, k.C, base ? &base->A : nullptr, base ? &base->C : nullptr);
+    if (f.A != r.A || f.C != r.C) {
+        if (f.pierdeDeLaRutina) RespaldarArchivo(carpeta_, ruta, reloj_());
+        if (!hacer(r, TCambio::DeTodo(r, f.A, f.C), Paso::Nuevo)) return;
+    }
+    moverARespaldos(copia);
+    QString m = QStringLiteral("Se unieron los cambios de otro equipo en «%1 %2»")
+                    .arg(DameDiaDeLaSemana(r.dia), r.dia.toString(QStringLiteral("d/M")));
+    if (!f.choques.isEmpty())
+        m += QStringLiteral("; donde los dos cambiaron lo mismo quedó lo de este equipo (%1), "
+                            "lo del otro está en respaldos/%2")
+                 .arg(f.choques.join(QStringLiteral("; ")), copia);
+    emit aviso(m);
 }

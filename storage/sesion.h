@@ -3,6 +3,7 @@
 // every change; nothing here knows of widgets.
 #pragma once
 
+#include "storage/bases.h"
 #include "storage/historia.h"
 #include "storage/lista_usuarios.h"
 #include "storage/rutina.h"
@@ -14,6 +15,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class QFileSystemWatcher;
 template <typename T> class QFutureWatcher;
@@ -81,6 +83,13 @@ class TSesion : public QObject {
     void Revisar();
     void FijarOcupado(std::function<bool()> ocupado) { ocupado_ = std::move(ocupado); }
 
+    // Where this computer keeps the merge bases of the folder's routines (see TBases); empty
+    // keeps none, and conflict copies then merge without a base. Set before Activar.
+    void FijarCarpetaBases(const QString& carpeta);
+    // Merges every conflict copy a sync tool left in the folder into its routine or the user
+    // list and moves it into "respaldos". Run by Activar and when a copy appears.
+    void UnirConflictos();
+
     // The user list, read; its version is kept so that a change on disk is told.
     TListaUsuarios LeerUsuarios();
 
@@ -125,6 +134,9 @@ class TSesion : public QObject {
     void historiaLista();
     void ponerEnHistoria(const TRutina& r);
     QString mensajePerdido(const TCambio& c, const QString& ejercicio, int fila) const;
+    void unirConflicto(const QString& copia, const QString& original);
+    void moverARespaldos(const QString& nombre);
+    void recordarLeida(const TRutina& r);
 
     const QString carpeta_;
     const std::function<QDateTime()> reloj_;
@@ -149,4 +161,5 @@ class TSesion : public QObject {
     bool otraObra_ = false;                 // build again once this one is done
     QHash<QString, THistoria> historias_;   // by user: shown at once on a change
     int construcciones_ = 0;
+    std::unique_ptr<TBases> bases_;
 };
