@@ -3,6 +3,7 @@
 #include "general/general.h"
 
 #include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,42 +47,70 @@ bool TBases::guardable(const QDate& dia) const {
     return Activas() && dia.isValid() && dia >= hoy_.addDays(-kDiasGuardados);
 }
 
-QStringList TBases::propias(const QString& nombre) const {
-    return QString::fromLatin1(leerCache(carpeta_ + u'/' + nombre + QStringLiteral(".propias")))
-        .split(u'\n', Qt::SkipEmptyParts);
+QList<TBases::TGeneracion> TBases::leer(const QString& nombre) const {
+    QByteArray bytes = leerCache(carpeta_ + u'/' + nombre + QStringLiteral(".bases"));
+    QDataStream d(&bytes, QIODevice::ReadOnly);
+    qint32 n = 0;
+    d >> n;
+    QList<TGeneracion> g;
+    for (qint32 i = 0; i < n && i < kGeneraciones && d.status() == QDataStream::Ok; ++i) {
+        TGeneracion x;
+        d >> x.base >> x.propias;
+        g << x;
+    }
+    // A damaged cache is no cache.
+    if (d.status() != QDataStream::Ok) g.clear();
+    return g;
+}
+
+void TBases::escribir(const QString& nombre, const QList<TGeneracion>& g) const {
+    QByteArray bytes;
+    QDataStream d(&bytes, QIODevice::WriteOnly);
+    d << qint32(g.size());
+    for (const TGeneracion& x : g)
+        d << x.base << x.propias;
+    QDir().mkpath(carpeta_);
+    escribirCache(carpeta_ + u'/' + nombre + QStringLiteral(".bases"), bytes);
 }
 
 void TBases::Leida(const QString& nombre, const QDate& dia, const QByteArray& bytes) {
     if (!guardable(dia)) return;
-    if (propias(nombre).contains(huella(bytes))) return;
-    const QString base = carpeta_ + u'/' + nombre + QStringLiteral(".base");
-    if (leerCache(base) == bytes) return;
-    QDir().mkpath(carpeta_);
-    escribirCache(base, bytes);
-    QFile::remove(carpeta_ + u'/' + nombre + QStringLiteral(".propias"));
+    QList<TGeneracion> g = leer(nombre);
+    const QString h = huella(bytes);
+    for (const TGeneracion& x : g)
+        if (x.propias.contains(h)) return; // one of ours, come back
+    if (!g.isEmpty() && g.last().base == bytes) return;
+    g.append({bytes, {}});
+    while (g.size() > kGeneraciones)
+        g.removeFirst();
+    escribir(nombre, g);
 }
 
 void TBases::Escrita(const QString& nombre, const QDate& dia, const QByteArray& bytes) {
     if (!guardable(dia)) return;
-    QStringList p = propias(nombre);
+    QList<TGeneracion> g = leer(nombre);
+    if (g.isEmpty()) g.append({QByteArray(), {}});
     const QString h = huella(bytes);
+    QStringList& p = g.last().propias;
     if (p.contains(h)) return;
     p << h;
     while (p.size() > kPropiasMaximas)
         p.removeFirst();
-    QDir().mkpath(carpeta_);
-    escribirCache(carpeta_ + u'/' + nombre + QStringLiteral(".propias"),
-                  p.join(u'\n').toLatin1() + '\n');
+    escribir(nombre, g);
 }
 
 std::optional<QByteArray> TBases::BaseDe(const QString& nombre, const QByteArray& rutina,
                                          const QByteArray& copia) const {
     if (!Activas()) return std::nullopt;
-    const QString base = carpeta_ + u'/' + nombre + QStringLiteral(".base");
-    if (!QFileInfo::exists(base)) return std::nullopt;
-    const QStringList p = propias(nombre);
-    if (!p.contains(huella(rutina)) && !p.contains(huella(copia))) return std::nullopt;
-    return leerCache(base);
+    const QList<TGeneracion> g = leer(nombre);
+    const QString hr = huella(rutina), hc = huella(copia);
+    // The newest generation one of our versions belongs to: the base it was made from.
+    for (qsizetype i = g.size() - 1; i >= 0; --i)
+        if (g[i].propias.contains(hr) || g[i].propias.contains(hc)) {
+            if (g[i].base.isEmpty()) return std::nullopt;
+            return g[i].base;
+        }
+    return std::nullopt;
 }
 
 void TBases::Podar() const {

@@ -1,6 +1,8 @@
 // What this computer knows of the versions of each routine, kept outside the synced data folder
-// (a cache: losing it loses no data, a merge then goes without a base): the last version that
-// came from elsewhere, and the fingerprints of the versions written here since.
+// (a cache: losing it loses no data, a merge then goes without a base): each version that came
+// from elsewhere, with the fingerprints of the versions written here after it. A few of these
+// generations are kept: the sync tool may deliver the other side's version (a new generation)
+// before the conflict copy of one of ours, which must still find the base it was made from.
 #pragma once
 
 #include <QByteArray>
@@ -28,15 +30,23 @@ class TBases {
     // A version written here.
     void Escrita(const QString& nombre, const QDate& dia, const QByteArray& bytes);
     // The base to merge a routine and its conflict copy: when either is one of this computer's
-    // own versions, the last version from elsewhere; else none.
+    // own versions, the version from elsewhere it was made from; else none.
     std::optional<QByteArray> BaseDe(const QString& nombre, const QByteArray& rutina,
                                      const QByteArray& copia) const;
     // Removes what belongs to routines too old to keep.
     void Podar() const;
 
+    // Generations kept for each routine.
+    static constexpr int kGeneraciones = 4;
+
   private:
+    struct TGeneracion {
+        QByteArray base; // empty: made here first, no base
+        QStringList propias;
+    };
     bool guardable(const QDate& dia) const;
-    QStringList propias(const QString& nombre) const;
+    QList<TGeneracion> leer(const QString& nombre) const;
+    void escribir(const QString& nombre, const QList<TGeneracion>& g) const;
 
     QString carpeta_;
     QDate hoy_;

@@ -465,6 +465,10 @@ void TSesion::unirConflicto(const QString& copia, const QString& original) {
                        nuevos.join(QStringLiteral(", ")));
         return;
     }
+    // A sync tool replaces a file by renaming the old one to the copy's name and then the new
+    // one into place: between the two the routine is missing. The next change of the folder
+    // brings it, and the copy is merged then.
+    if (!IdentidadDe(ruta).existe) return;
     // The routine as on disk now, and the copy, through the routine's own reader.
     TRutina r = TRutina::Vacia(filas_, columnas_);
     r.dia = QDate::fromString(original.left(8), QStringLiteral("yyyyMMdd"));

@@ -10,8 +10,9 @@ if [ "${1:-}" = "--bench" ]; then
   paquetes+=(python3 valgrind xvfb)
 fi
 if [ "${1:-}" = "--tests" ]; then
-  # The package check needs dpkg-dev and file (CPack's DEB generator calls both).
-  paquetes+=(clang-14 libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream)
+  # The package check needs dpkg-dev and file (CPack's DEB generator calls both); the test of
+  # two computers through a sync tool runs a real Syncthing pair on loopback.
+  paquetes+=(clang-14 libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream syncthing)
 fi
 faltan=()
 for p in "${paquetes[@]}"; do
