@@ -90,6 +90,12 @@ bool TModeloRutina::setData(const QModelIndex& i, const QVariant& valor, int rol
     return r == TComprometido::Guardado;
 }
 
+bool TModeloRutina::PegarBloque(int fila, int columna, const QList<QStringList>& filas) {
+    if (!sesion_) return false;
+    return intentar([&] { return sesion_->EscribirBloque(fila, columna, filas); }, true) ==
+           TComprometido::Guardado;
+}
+
 TComprometido TModeloRutina::Comprometer(const PRutina& version, int fila, int columna,
                                          const QString& texto, bool informar) {
     if (!sesion_) return TComprometido::Rechazado;
@@ -146,6 +152,8 @@ void TEditorCelda::FijarNombres(std::function<QStringList(const QString&)> nombr
     completador_ = new QCompleter(lista, this);
     completador_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     completador_->setWidget(this);
+    // After the completer's own filter, so that this one sees the keys first.
+    completador_->popup()->installEventFilter(this);
     connect(completador_, qOverload<const QString&>(&QCompleter::activated), this,
             [this](const QString& nombre) {
                 setText(nombre);
@@ -155,19 +163,62 @@ void TEditorCelda::FijarNombres(std::function<QStringList(const QString&)> nombr
     connect(this, &QLineEdit::textEdited, this, [this, lista](const QString& texto) {
         const QStringList nombres = texto.trimmed().isEmpty() ? QStringList() : nombres_(texto);
         lista->setStringList(nombres);
-        if (nombres.isEmpty())
+        elegido_ = false;
+        if (nombres.isEmpty()) {
             completador_->popup()->hide();
-        else
-            completador_->complete();
+            return;
+        }
+        completador_->complete();
+        // Offered, not chosen: nothing is highlighted until the user moves to a name.
+        completador_->popup()->setCurrentIndex(QModelIndex());
+        completador_->popup()->selectionModel()->clear();
     });
 }
 
 void TEditorCelda::keyPressEvent(QKeyEvent* e) {
     if (e->matches(QKeySequence::Paste)) {
-        insert(SinFinDeLineaFinal(QGuiApplication::clipboard()->text()));
+        const QString texto = SinFinDeLineaFinal(QGuiApplication::clipboard()->text());
+        // A spreadsheet's block fills cells; typed into one it could never be stored.
+        if (texto.contains(u'\t') || texto.contains(u'\n') || texto.contains(u'\r'))
+            emit bloquePegado(texto);
+        else
+            insert(texto);
         return;
     }
     QLineEdit::keyPressEvent(e);
+}
+
+bool TEditorCelda::eventFilter(QObject* objeto, QEvent* e) {
+    if (!completador_ || objeto != completador_->popup() || e->type() != QEvent::KeyPress)
+        return QLineEdit::eventFilter(objeto, e);
+    auto* tecla = static_cast<QKeyEvent*>(e);
+    QAbstractItemView* lista = completador_->popup();
+    switch (tecla->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        elegido_ = true;
+        return false; // the list moves
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        const QModelIndex i = lista->currentIndex();
+        if (elegido_ && i.isValid()) setText(i.data().toString());
+        lista->hide();
+        // Then the key does what it does without the list: through the editor's own filters,
+        // where the delegate commits.
+        QKeyEvent copia(QEvent::KeyPress, tecla->key(), tecla->modifiers(), tecla->text());
+        QCoreApplication::sendEvent(this, &copia);
+        return true;
+    }
+    case Qt::Key_Escape:
+        lista->hide();
+        return true;
+    default:
+        return false;
+    }
 }
 
 TDelegadoRutina::TDelegadoRutina(TModeloRutina* modelo, QObject* padre)
@@ -178,6 +229,15 @@ QWidget* TDelegadoRutina::createEditor(QWidget* padre, const QStyleOptionViewIte
     auto* e =
         new TEditorCelda(padre, modelo_->Sesion() ? modelo_->Sesion()->Version() : nullptr, i);
     abierto_ = e;
+    // A block pasted into the editor goes to the sheet from this cell, as the sheet's paste does;
+    // what was typed in the cell gives way to the block's first cell.
+    connect(e, &TEditorCelda::bloquePegado, this, [this, e](const QString& texto) {
+        const QPersistentModelIndex i = e->indice;
+        const bool mostrada = !e->rutina || e->rutina->ruta == modelo_->Rutina().ruta;
+        const_cast<TDelegadoRutina*>(this)->Descartar();
+        if (mostrada && i.isValid())
+            modelo_->PegarBloque(i.row(), i.column(), FilasDePegado(texto));
+    });
     if (i.column() == 0 && nombres_) {
         e->FijarNombres(nombres_);
         // A name taken from the popup commits the cell, as Enter does.

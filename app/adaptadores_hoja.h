@@ -60,6 +60,10 @@ class TModeloRutina : public QAbstractTableModel {
     void EndUpdate();
     int profundidad() const { return profundidad_; }
 
+    // Cells from (fila, columna) on, each string list filling one row to the right, as one
+    // change; false (with the reason through rechazado()) when refused.
+    bool PegarBloque(int fila, int columna, const QList<QStringList>& filas);
+
   signals:
     void rechazado(const QString& motivo);
 
@@ -95,10 +99,10 @@ class TEditorCelda : public QLineEdit {
     Q_OBJECT
   public:
     TEditorCelda(QWidget* padre, PRutina rutina, const QModelIndex& indice);
-    // The version of the routine shown when the editor opened: its commit goes to that routine.
     QString original;
     bool abierto = false; // the original text was set
     bool forzar = false;  // Enter or Tab: commit even unchanged text
+    // The version of the routine shown when the editor opened: its commit goes to that routine.
     const PRutina rutina;
     const QPersistentModelIndex indice;
 
@@ -109,14 +113,20 @@ class TEditorCelda : public QLineEdit {
   signals:
     // A name was taken from the offered ones: the cell is to be committed.
     void completado();
+    // A block of cells (tabs or lines) was pasted: it goes to the sheet, not into this cell.
+    void bloquePegado(const QString& texto);
 
   protected:
     // A paste copied with its line end (a cell of a spreadsheet, a line of text) leaves it out.
     void keyPressEvent(QKeyEvent* e) override;
+    // The offered names' keys: the list offers, the user chooses. Enter and Tab take a name only
+    // when the user moved to it; Escape closes the list and keeps the text.
+    bool eventFilter(QObject* objeto, QEvent* e) override;
 
   private:
     std::function<QStringList(const QString&)> nombres_;
     QCompleter* completador_ = nullptr;
+    bool elegido_ = false; // the user moved to a name with the arrow or page keys
 };
 
 class TDelegadoRutina : public QStyledItemDelegate {

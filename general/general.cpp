@@ -218,6 +218,18 @@ void TextoAArreglo(const QString& tex, Tarreglo_de_strings& parr, const QString&
 }
 
 QString DescribirCaracter(QChar c) {
-    if (c.unicode() < 32) return QStringLiteral("#%1").arg(c.unicode());
-    return QString(c);
+    // Invisible characters are named in words: a quoted tab shows nothing.
+    switch (c.unicode()) {
+    case u'\t':
+        return QStringLiteral("tabulador");
+    case u'\n':
+        return QStringLiteral("salto de línea");
+    case u'\r':
+        return QStringLiteral("retorno de carro");
+    default:
+        if (c.unicode() < 32 || c.unicode() == 0x7F)
+            return QStringLiteral("carácter de control 0x%1")
+                .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0'));
+        return QString(c);
+    }
 }

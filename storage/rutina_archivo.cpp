@@ -173,7 +173,7 @@ QString MotivoTextoInvalido(const QString& texto) {
         return QStringLiteral("El texto es demasiado largo (máximo %1 caracteres)")
             .arg(kLargoMaximoCelda);
     for (QChar c : texto) {
-        if (c.unicode() < 32 || c == u'|' || !Representable1252(c))
+        if (c.unicode() < 32 || c.unicode() == 0x7F || c == u'|' || !Representable1252(c))
             return QStringLiteral("El texto contiene un caracter que no se puede guardar: %1")
                 .arg(DescribirCaracter(c));
     }

@@ -3,6 +3,7 @@
 #include "entorno.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QCompleter>
 
 class TestLinea : public QObject {
@@ -10,6 +11,9 @@ class TestLinea : public QObject {
   private slots:
     void lineaDeLaFilaElegida();
     void completarNombres();
+    void completarYConfirmar_data();
+    void completarYConfirmar();
+    void pegarBloqueEnElEditor();
     void rellenarDesdeLaUltimaVez();
     void cambioDeUsuarioDuranteLaObra();
     void cambiosEnSitio();
@@ -168,6 +172,99 @@ void TestLinea::cambioDeUsuarioDuranteLaObra() {
     QTRY_COMPARE(linea(w)->text(),
                  QString::fromUtf8("Última vez 01/01: 4 x 10 · 60 — Mejor: 60 (%1)")
                      .arg(QDate(2023, 1, 2).addDays(-dias).toString("dd/MM/yyyy")));
+}
+
+// The list offers, the user chooses: what reaches the file for each way of choosing and of
+// leaving the cell. History: "Press" (20 Dec) and "Press banca" (25 Dec), the latest first.
+void TestLinea::completarYConfirmar_data() {
+    QTest::addColumn<QString>("lista");  // what is done with the open list
+    QTest::addColumn<QString>("salida"); // how the cell is left
+    QTest::addColumn<QString>("celda");  // what the file then holds
+    for (const char* salida : {"Enter", "Tab", "clic fuera"}) {
+        QTest::newRow(qPrintable(QString("sin tocar, %1").arg(salida)))
+            << "sin tocar" << salida << "Press";
+        QTest::newRow(qPrintable(QString("flecha abajo, %1").arg(salida)))
+            << "abajo" << salida << (qstrcmp(salida, "clic fuera") ? "Press banca" : "Press");
+        QTest::newRow(qPrintable(QString("cerrada con Escape, %1").arg(salida)))
+            << "escape" << salida << "Press";
+    }
+    QTest::newRow("clic en un nombre") << "clic"
+                                       << ""
+                                       << "Press banca";
+}
+
+void TestLinea::completarYConfirmar() {
+    QFETCH(QString, lista);
+    QFETCH(QString, salida);
+    QFETCH(QString, celda);
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20221220Ana.kvr", Entorno::rutina({Entorno::linea({"Press"})}));
+    e.escribir("20221225Ana.kvr", Entorno::rutina({Entorno::linea({"Press banca"})}));
+    e.escribir("20230102Ana.kvr",
+               Entorno::rutina({Entorno::linea({}), Entorno::linea({"Press banca"})}));
+    e.abrir();
+    QTRY_VERIFY(!e.celda(1, 0).data(Qt::ToolTipRole).toString().isEmpty());
+    auto* ed = qobject_cast<TEditorCelda*>(e.editar(0, 0));
+    QVERIFY(ed && ed->Completador());
+    QTest::keyClicks(ed, "Press");
+    QAbstractItemView* popup = ed->Completador()->popup();
+    QTRY_VERIFY(popup->isVisible());
+    QCOMPARE(popup->model()->index(0, 0).data().toString(), QStringLiteral("Press banca"));
+    QVERIFY(!popup->currentIndex().isValid()); // offered, nothing chosen
+    if (lista == "abajo") {
+        QTest::keyClick(popup, Qt::Key_Down);
+    } else if (lista == "escape") {
+        QTest::keyClick(popup, Qt::Key_Escape);
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(ed->text(), QStringLiteral("Press"));
+    } else if (lista == "clic") {
+        QTest::mouseClick(popup->viewport(), Qt::LeftButton, {},
+                          popup->visualRect(popup->model()->index(0, 0)).center());
+    }
+    QWidget* destino = popup->isVisible() ? static_cast<QWidget*>(popup) : ed;
+    if (salida == "Enter")
+        QTest::keyClick(destino, Qt::Key_Return);
+    else if (salida == "Tab")
+        QTest::keyClick(destino, Qt::Key_Tab);
+    else if (salida == "clic fuera")
+        e.clicCelda(5, 5);
+    QTRY_VERIFY(!e.w->Rutina->indexWidget(e.celda(0, 0)));
+    QTRY_COMPARE(e.leer("20230102Ana.kvr"),
+                 Entorno::rutina({Entorno::linea({celda}), Entorno::linea({"Press banca"})}));
+    QVERIFY(e.errores.isEmpty());
+}
+
+// A spreadsheet's block pasted into an open editor fills the cells from there, as the sheet's
+// paste does: one save, one undo step; one that does not fit is refused whole.
+void TestLinea::pegarBloqueEnElEditor() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    const QByteArray antes = Entorno::rutina({Entorno::linea({"Press", "4"})});
+    e.escribir("20230102Ana.kvr", antes);
+    e.abrir();
+    QLineEdit* ed = e.editar(1, 0);
+    QVERIFY(ed);
+    QTest::keyClicks(ed, "escrito");
+    QGuiApplication::clipboard()->setText("Remo\t3\t12\r\nCurl\t3\t10\r\n");
+    QTest::keySequence(ed, QKeySequence::Paste);
+    QApplication::processEvents();
+    const QByteArray pegado =
+        Entorno::rutina({Entorno::linea({"Press", "4"}), Entorno::linea({"Remo", "3", "12"}),
+                         Entorno::linea({"Curl", "3", "10"})});
+    QCOMPARE(e.leer("20230102Ana.kvr"), pegado);
+    QVERIFY(!e.w->Rutina->indexWidget(e.celda(1, 0)));
+    QTest::keySequence(e.w->Rutina, QKeySequence::Undo);
+    QCOMPARE(e.leer("20230102Ana.kvr"), antes); // one step
+    QVERIFY(e.errores.isEmpty());
+    // Past the last column: refused whole, with the sheet's message.
+    ed = e.editar(0, 9);
+    QVERIFY(ed);
+    QGuiApplication::clipboard()->setText("a\tb\tc");
+    QTest::keySequence(ed, QKeySequence::Paste);
+    QApplication::processEvents();
+    QCOMPARE(e.errores, QStringList{"El texto pegado no cabe en la hoja."});
+    QCOMPARE(e.leer("20230102Ana.kvr"), antes);
 }
 
 // Another program rewrites routines in place (a text editor, a shell's redirection): the one of

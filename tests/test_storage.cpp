@@ -443,7 +443,7 @@ void TestStorage::nombresInvalidos_data() {
     QTest::newRow("less") << "<" << base + "<";
     QTest::newRow("greater") << ">" << base + ">";
     QTest::newRow("bar") << "a|b" << base + "|";
-    QTest::newRow("tab") << "a\tb" << base + "#9";
+    QTest::newRow("tab") << "a\tb" << base + "tabulador";
     QTest::newRow("cyrillic") << "Жora" << base + "Ж";
     QTest::newRow("plus") << "+"
                           << "El nombre + esta reservado";

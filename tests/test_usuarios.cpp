@@ -138,7 +138,7 @@ void TestUsuarios::nombresRechazados_data() {
     QTest::newRow("less") << "<" << base + "<.";
     QTest::newRow("greater") << ">" << base + ">.";
     QTest::newRow("bar") << "|" << base + "|.";
-    QTest::newRow("tab") << "a\tb" << base + "#9.";
+    QTest::newRow("tab") << "a\tb" << base + "tabulador.";
     QTest::newRow("outside cp1252") << "Жора" << base + "Ж.";
     QTest::newRow("plus") << "+"
                           << "El nombre + esta reservado.";

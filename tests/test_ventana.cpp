@@ -220,9 +220,9 @@ void TestVentana::textosRechazados_data() {
     QTest::addColumn<QString>("mensaje");
     const QString base = "El texto contiene un caracter que no se puede guardar: ";
     QTest::newRow("bar") << "a|b" << base + "|.";
-    QTest::newRow("tab") << "a\tb" << base + "#9.";
+    QTest::newRow("tab") << "a\tb" << base + "tabulador.";
     QTest::newRow("cyrillic") << "Жим" << base + "Ж.";
-    QTest::newRow("ctrl-z") << QString("x") + QChar(26) << base + "#26.";
+    QTest::newRow("ctrl-z") << QString("x") + QChar(26) << base + "carácter de control 0x1A.";
 }
 
 void TestVentana::textosRechazados() {
@@ -385,8 +385,9 @@ void TestVentana::listaDeUsuariosInutil_data() {
     QTest::newRow("carpeta") << QByteArray() << "No es un archivo normal: USRS.kvldat.";
     QTest::newRow("caracter de control")
         << QByteArray("A\x01na\r\n")
-        << QString::fromUtf8("El usuario «A\x01na» de la lista no se muestra: El nombre "
-                             "contiene un caracter que no se puede guardar: #1.");
+        << QString::fromUtf8(
+               "El usuario «A\x01na» de la lista no se muestra: El nombre "
+               "contiene un caracter que no se puede guardar: carácter de control 0x01.");
 }
 
 void TestVentana::listaDeUsuariosInutil() {
