@@ -86,18 +86,7 @@ void TMain::crearAtajos() {
 }
 
 void TMain::instalarEspanol() {
-    // Qt's own dialogs and buttons, once for the whole program.
-    static bool instalado = false;
-    if (!instalado) {
-        instalado = true;
-        auto* t = new QTranslator(qApp);
-        if (t->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"),
-                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            QCoreApplication::installTranslator(t);
-        else
-            delete t;
-        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-    }
+    InstalarTraduccion();
     // Month and day names of the calendar; the field keeps its numeric format.
     SelecteDate->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
 }

@@ -6,7 +6,10 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 static TInteraccion& instancia() {
     static TInteraccion i;
@@ -19,24 +22,58 @@ TInteraccion& Interaccion() {
     return i;
 }
 
+void InstalarTraduccion() {
+    static bool instalado = false;
+    if (instalado || !qApp) return;
+    instalado = true;
+    auto* t = new QTranslator(qApp);
+    if (t->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"),
+                QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(t);
+    else
+        delete t;
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+}
+
+void CerrarVentanasModales() {
+    // A box or dialog left open keeps its own event loop, and with it the program, alive.
+    for (int vueltas = 0; vueltas < 20; ++vueltas) {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+            continue;
+        }
+        bool alguna = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) {
+                d->reject();
+                alguna = true;
+            }
+        if (!alguna) return;
+    }
+}
+
 void InteraccionPorDefecto() {
     TInteraccion& i = instancia();
     i.error = [](const QString& m) {
+        InstalarTraduccion();
         QMessageBox box(QMessageBox::Critical, QStringLiteral("KORVAL"), m, QMessageBox::Ok,
                         QApplication::activeWindow());
         box.exec();
     };
     i.aviso = [](const QString& m) {
+        InstalarTraduccion();
         QMessageBox box(QMessageBox::Information, QStringLiteral("KORVAL"), m, QMessageBox::Ok,
                         QApplication::activeWindow());
         box.exec();
     };
     i.fatal = [](const QString& m) {
+        InstalarTraduccion();
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), m,
                         QMessageBox::Ok);
         box.exec();
     };
     i.elegirArchivo = [](const QString& carpeta, const QString& titulo, const QString& patron) {
+        InstalarTraduccion();
         QFileDialog d(QApplication::activeWindow());
         PrepararDialogoAbrir(d, carpeta, titulo, patron);
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()
@@ -44,6 +81,7 @@ void InteraccionPorDefecto() {
                    : QString();
     };
     i.elegirDestino = [](const QString& sugerido, const QString& titulo, const QString& patron) {
+        InstalarTraduccion();
         QFileDialog d(QApplication::activeWindow());
         PrepararDialogoGuardar(d, sugerido, titulo, patron);
         return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty()

@@ -29,6 +29,11 @@ struct TInteraccion {
 };
 
 TInteraccion& Interaccion();
+// Qt's own texts in Spanish (buttons, dialogs, the calendar's names), once for the program: after
+// the first paint, or at once when a box or dialog must show before it.
+void InstalarTraduccion();
+// Closes every box, dialog and menu open, as if cancelled: the program is being ended.
+void CerrarVentanasModales();
 // Restores the real boxes, dialog and clocks.
 void InteraccionPorDefecto();
 

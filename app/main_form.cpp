@@ -313,6 +313,8 @@ void TMain::ConfirmarEnSilencio() {
 }
 
 void TMain::CerrarPorSistema() {
+    // Boxes and dialogs open (a notice, the import dialog) go as if cancelled first.
+    CerrarVentanasModales();
     ConfirmarEnSilencio();
     cierreDelSistema_ = true;
     close();

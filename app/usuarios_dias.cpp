@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -56,6 +57,8 @@ void TMain::CargarUsuarios() {
 void TMain::MostrarNuevoUsuario() {
     NuevoUsuario->move(0, 0);
     cubrirCon(NuevoUsuario, txtUsuarioNuevo);
+    // The box keeps the last name: selected, typing replaces it and Enter still takes it.
+    txtUsuarioNuevo->selectAll();
 }
 
 void TMain::OcultarNuevoUsuario() {
@@ -66,9 +69,23 @@ void TMain::OKClick() {
     const QString nombre = txtUsuarioNuevo->text();
     const QString motivo = MotivoNombreNuevo(nombre, carpeta_principal);
     if (!motivo.isEmpty()) throw ErrorKorval(motivo);
-    AnexarUsuario(PathCompleto(kArchivoUsuarios), nombre, kEsperaCerrojoVentanaMs);
+    // A user already in the list is shown, not added a second time.
+    for (int i = 0; i < Usuario->count(); ++i) {
+        if (Usuario->itemText(i) != nombre) continue;
+        OcultarNuevoUsuario();
+        Usuario->setCurrentIndex(i);
+        return;
+    }
+    QString copia;
+    AnexarUsuario(PathCompleto(kArchivoUsuarios), nombre, kEsperaCerrojoVentanaMs, &copia,
+                  Interaccion().ahora());
     OcultarNuevoUsuario();
     CargarUsuarios();
+    if (!copia.isEmpty())
+        Interaccion().aviso(
+            QStringLiteral("La lista de usuarios tenía texto que no se puede conservar al "
+                           "añadir un nombre; la lista tal como estaba está en %1")
+                .arg(QDir(carpeta_principal).relativeFilePath(copia)));
 }
 
 void TMain::XClick() {

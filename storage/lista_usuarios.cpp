@@ -3,6 +3,7 @@
 #include "general/general.h"
 #include "storage/archivo_es.h"
 #include "storage/enlaces.h"
+#include "storage/respaldo.h"
 #include "storage/rutina_archivo.h"
 #include "storage/texto1252.h"
 
@@ -29,10 +30,18 @@ QString LeerTextoPorLineas(const QString& ruta) {
     return TextoPorLineas(LeerArchivoEntero(ruta, nullptr, kTamMaximoLista, demasiadoGrande()));
 }
 
-void AnexarUsuario(const QString& ruta, const QString& nombre, int esperaMs) {
+void AnexarUsuario(const QString& ruta, const QString& nombre, int esperaMs, QString* copia,
+                   const QDateTime& momento) {
     // Other programs on the same folder append or save in turn, never at once.
     ComprobarEnlaceDeDatos(ruta);
     const TCerrojo cerrojo(QFileInfo(ruta).absolutePath(), esperaMs);
+    // The rewrite keeps the list up to its end-of-file mark: what follows is kept in a copy.
+    if (QFileInfo(ruta).isFile() && LeerCopiaExacta(ruta).contains('\x1a')) {
+        const QString c =
+            RespaldarArchivo(QFileInfo(ruta).absolutePath(), ruta,
+                             momento.isValid() ? momento : QDateTime::currentDateTime());
+        if (copia) *copia = c;
+    }
     AnexarLinea(ruta, A1252(nombre), kTamMaximoLista, demasiadoGrande());
 }
 

@@ -3,6 +3,7 @@
 
 #include "storage/archivo_es.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,8 +23,10 @@ QString LeerTextoPorLineas(const QString& ruta);
 
 // Appends a name as one line, creating the file when it is missing. The folder's lock is waited
 // for at most `esperaMs` (see TCerrojo).
-void AnexarUsuario(const QString& ruta, const QString& nombre,
-                   int esperaMs = kEsperaCerrojoFueraMs);
+// When the list holds text the rewrite would drop (past an end-of-file mark), the list as it was
+// goes to "respaldos" first, named with `momento` (now when invalid), and `copia` gets where.
+void AnexarUsuario(const QString& ruta, const QString& nombre, int esperaMs = kEsperaCerrojoFueraMs,
+                   QString* copia = nullptr, const QDateTime& momento = QDateTime());
 
 // Why a name cannot be a user's (it becomes part of file names); empty when it can.
 QString MotivoNombreInvalido(const QString& nombre);

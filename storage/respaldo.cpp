@@ -21,13 +21,15 @@ QString RespaldarArchivo(const QString& carpetaDatos, const QString& ruta,
         if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
             throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
         const QByteArray bytes = LeerCopiaExacta(ruta);
-        QString base = QFileInfo(ruta).fileName();
-        if (base.endsWith(QLatin1String(".kvr"), Qt::CaseInsensitive)) base.chop(4);
-        const QString sello = base + u'-' + momento.toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        QString destino = CombinePath(carpeta, sello + QStringLiteral(".kvr"));
+        // "20230102Ana.kvr" -> "20230102Ana-<moment>.kvr", "USRS.kvldat" -> "USRS-<moment>.kvldat".
+        const QFileInfo info(ruta);
+        const QString extension = u'.' + info.suffix();
+        const QString sello =
+            info.completeBaseName() + u'-' + momento.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString destino = CombinePath(carpeta, sello + extension);
         // Two replacements within one second keep both copies.
         for (int n = 2; QFileInfo::exists(destino); ++n)
-            destino = CombinePath(carpeta, sello + QStringLiteral("-%1.kvr").arg(n));
+            destino = CombinePath(carpeta, sello + QStringLiteral("-%1").arg(n) + extension);
         ReemplazarArchivo(destino, bytes);
         return destino;
     } catch (const ErrorKorval& e) {

@@ -15,6 +15,7 @@ class TestUsuarios : public QObject {
     void listaAusenteOVacia();
     void primerYSegundoUsuario();
     void nombreVacioYRepetido();
+    void segundoUsuarioTecleado();
     void nombresRechazados_data();
     void nombresRechazados();
     void nombreMasLargoPosible();
@@ -103,24 +104,52 @@ void TestUsuarios::nombreVacioYRepetido() {
         QCOMPARE(e.errores.takeFirst(), QStringLiteral("El nombre no puede estar vacío."));
         QTest::mouseClick(w.X, Qt::LeftButton);
     }
+    // A name already in the list is not added again: the panel closes on that user.
+    w.Usuario->setCurrentIndex(1);
     w.Usuario->setCurrentIndex(2);
     w.txtUsuarioNuevo->setText("Ana");
     QTest::mouseClick(w.OK, Qt::LeftButton);
-    QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\n\r\nAna\r\n"));
-    QCOMPARE(w.Usuario->count(), 4);
-    QCOMPARE(w.Usuario->itemText(1), QString());
-    QCOMPARE(w.Usuario->itemText(2), QStringLiteral("Ana"));
-    // ...but one in the list keeps working: its routine is named by the day stamp alone.
+    QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\n\r\n"));
+    QCOMPARE(w.Usuario->count(), 3);
+    QVERIFY(w.NuevoUsuario->isHidden());
+    QCOMPARE(w.Usuario->currentText(), QStringLiteral("Ana"));
+    // ...but a blank one in the list keeps working: its routine is named by the day stamp alone.
     w.Usuario->setCurrentIndex(1);
     QCOMPARE(w.lblTitulo->text(), QStringLiteral("Lunes para "));
     e.teclear(0, 0, "Remo");
     QVERIFY(e.existe("20230102.kvr"));
-    // Both "Ana" items select the same routine.
-    w.Usuario->setCurrentIndex(2);
-    e.teclear(0, 0, "Press");
-    w.Usuario->setCurrentIndex(0);
-    QCOMPARE(e.valor(0, 0), QStringLiteral("Press"));
     QVERIFY(e.errores.isEmpty());
+}
+
+// The panel keeps the last name, selected: a newcomer's typing replaces it. Adding a user to a
+// list with text past an end-of-file mark keeps the old list in "respaldos" first.
+void TestUsuarios::segundoUsuarioTecleado() {
+    Entorno e;
+    TMain& w = e.abrir();
+    QVERIFY(w.NuevoUsuario->isVisible());
+    QTest::keyClicks(w.txtUsuarioNuevo, "Ana");
+    QTest::keyClick(w.txtUsuarioNuevo, Qt::Key_Return);
+    QVERIFY(w.NuevoUsuario->isHidden());
+    w.Usuario->setCurrentIndex(w.Usuario->count() - 1); // "+"
+    QVERIFY(w.NuevoUsuario->isVisible());
+    QCOMPARE(w.txtUsuarioNuevo->selectedText(), QStringLiteral("Ana"));
+    QTest::keyClicks(w.txtUsuarioNuevo, "Joaquin");
+    QTest::keyClick(w.txtUsuarioNuevo, Qt::Key_Return);
+    QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\nJoaquin\r\n"));
+    QVERIFY(e.errores.isEmpty());
+
+    const QByteArray vieja = "Ana\r\n\x1a" + QByteArray(200, 'x') + "\r\nLuis\r\n";
+    e.usuarios(vieja);
+    QTRY_COMPARE(w.Usuario->count(), 2); // the list as a reader sees it: Ana and "+"
+    w.Usuario->setCurrentIndex(1);
+    QTest::keyClicks(w.txtUsuarioNuevo, "Beto");
+    QTest::keyClick(w.txtUsuarioNuevo, Qt::Key_Return);
+    QCOMPARE(e.leer("USRS.kvldat"), QByteArray("Ana\r\nBeto\r\n"));
+    const QStringList copias = QDir(e.ruta("respaldos")).entryList(QDir::Files);
+    QCOMPARE(copias, QStringList{"USRS-20230102-183005.kvldat"});
+    QCOMPARE(e.leer("respaldos/" + copias.first()), vieja);
+    QCOMPARE(e.avisos.size(), 1);
+    QVERIFY(e.avisos.first().contains("respaldos/USRS-20230102-183005.kvldat"));
 }
 
 void TestUsuarios::nombresRechazados_data() {

@@ -30,6 +30,8 @@ class TestVentana : public QObject {
     void carpetaDeDatosImposible();
     void iconoYCierrePorSenal();
     void sinCarpetaPersonal();
+    void senalConCajaAbierta_data();
+    void senalConCajaAbierta();
     void textoDeError_data();
     void textoDeError();
 };
@@ -461,6 +463,50 @@ void TestVentana::sinCarpetaPersonal() {
     QVERIFY(QDir::setCurrent(antes));
     QVERIFY(!QFileInfo::exists(e.home.path() + "/KORVAL"));
     QVERIFY(!QFileInfo::exists("/KORVAL"));
+}
+
+// TERM while a box or a dialog is open ends the program all the same, exit status 0; the boxes
+// read Qt's Spanish button text, also one shown while the window starts.
+void TestVentana::senalConCajaAbierta_data() {
+    QTest::addColumn<QString>("modo");
+    QTest::addColumn<QString>("salida");
+    QTest::newRow("el aviso") << "aviso"
+                              << "boton: Aceptar";
+    QTest::newRow("un error") << "error"
+                              << "boton: Aceptar";
+    QTest::newRow("el dialogo de importar") << "dialogo"
+                                            << "dialogo";
+    QTest::newRow("una caja al arrancar") << "arranque"
+                                          << "boton: Aceptar";
+}
+
+void TestVentana::senalConCajaAbierta() {
+    QFETCH(QString, modo);
+    QFETCH(QString, salida);
+    QTemporaryDir casa;
+    const QString datos = casa.path() + "/Documents/KORVAL";
+    QVERIFY(QDir().mkpath(datos));
+    if (modo == "arranque")
+        QVERIFY(QDir().mkpath(datos + "/USRS.kvldat")); // a folder: a box while starting
+    else {
+        QFile f(datos + "/USRS.kvldat");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Ana\r\n");
+    }
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", casa.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("XDG_CONFIG_HOME");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KORVAL_AYUDANTE), {modo});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), salida);
+    // Nothing was written on the way out.
+    QCOMPARE(QDir(datos).entryList(QDir::Files | QDir::NoDotAndDotDot),
+             modo == "arranque" ? QStringList() : QStringList{"USRS.kvldat"});
 }
 
 void TestVentana::textoDeError_data() {
