@@ -152,3 +152,30 @@ void TImagen::paintEvent(QPaintEvent*) {
     p.rotate(grados_);
     p.drawPixmap(QPointF(-lado / 2, -lado / 2), escalada_);
 }
+
+TEtiquetaAjustada::TEtiquetaAjustada(const QString& texto, QWidget* padre, int arriba, int abajo,
+                                     int izquierda)
+    : QLabel(texto, padre), arriba_(arriba), abajo_(abajo), izquierda_(izquierda) {}
+
+QFont TEtiquetaAjustada::FuenteDibujada() const {
+    QFont f = font();
+    // The text itself and the tallest glyphs it may hold: a name typed later must fit too.
+    const QString muestra = text() + QStringLiteral("ÁÉÑÓgjpqy");
+    for (int px = f.pixelSize(); px > 6; --px) {
+        f.setPixelSize(px);
+        // One row spare: at another pixel ratio the glyphs round to other rows.
+        if (QFontMetricsF(f).tightBoundingRect(muestra).height() <= abajo_ - arriba_ - 1) break;
+    }
+    return f;
+}
+
+void TEtiquetaAjustada::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFont f = FuenteDibujada();
+    p.setFont(f);
+    p.setPen(palette().color(QPalette::WindowText));
+    const QRectF tinta = QFontMetricsF(f).tightBoundingRect(text() + QStringLiteral("ÁÉÑÓgjpqy"));
+    // The top of the tallest glyph on the band's first row; the first letter off the edge.
+    const qreal base = arriba_ + 0.5 - tinta.top();
+    p.drawText(QPointF(izquierda_ - std::min<qreal>(0, tinta.left()), base), text());
+}

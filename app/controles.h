@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
 #include <QRectF>
 #include <QWidget>
@@ -82,6 +83,24 @@ class TImagen : public TClicable {
     int lado_;
     QPixmap escalada_; // the picture at the size it is drawn, made again only on a resize
     qreal grados_;
+};
+
+// A line of text drawn whole inside a band of its box: from `arriba` to `abajo` (box rows, `abajo`
+// excluded) and from `izquierda` on. A font too tall for the band with Spanish's tallest glyphs
+// (capital accents, descenders) is drawn smaller: nothing of the text is clipped by the box or
+// hidden by what lies over its edge.
+class TEtiquetaAjustada : public QLabel {
+    Q_OBJECT
+  public:
+    TEtiquetaAjustada(const QString& texto, QWidget* padre, int arriba, int abajo, int izquierda);
+    // The font drawn, for the text shown now.
+    QFont FuenteDibujada() const;
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+
+  private:
+    int arriba_, abajo_, izquierda_;
 };
 
 // Places a widget at a layout position with floating-point units.

@@ -134,12 +134,11 @@ void TMain::construirVentana() {
         cabecera->resizeSection(j, anchos[j]);
 
     construirBarraSuperior();
-    lblTitulo =
-        alineado(new QLabel(QString(21, u'-'), pnlMain), TAlineacion::Top, {0, 41, 425, 24});
+    // The strip is 24 units, and the sheet's header covers its last row: the line is drawn in
+    // the 23 rows above it, three units off the window's edge, accents and descenders whole.
+    lblTitulo = alineado(new TEtiquetaAjustada(QString(21, u'-'), pnlMain, 1, 23, 3),
+                         TAlineacion::Top, {0, 41, 425, 24});
     fuente(lblTitulo, 22, true);
-    // The line at 22 units is taller than its 24-unit strip, whose last row the sheet overlaps:
-    // drawn from the top and above the sheet, accents and descenders both show.
-    lblTitulo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblTitulo->raise();
     pnlMain->Realinear();
 
@@ -167,7 +166,8 @@ void TMain::construirBotonera() {
     btnCompartir = imagen(":/img/compartir", 296, 1, 50);
     Image2 = imagen(":/img/subir", 360, 1, 50);
     importar_a_hoy = imagen(":/img/copiar_a_hoy", 56, 1, 50);
-    lbl_copiar_a_hoy = new QLabel(QStringLiteral("Repetir hoy"), Botonera);
+    // Between its picture's drawing (to row 40 of the bar) and the swatches (from row 50).
+    lbl_copiar_a_hoy = new TEtiquetaAjustada(QStringLiteral("Repetir hoy"), Botonera, 6, 15, 1);
     Colocar(lbl_copiar_a_hoy, {56, 35, 65, 17});
     fuente(lbl_copiar_a_hoy, 10, false);
     colorTexto(lbl_copiar_a_hoy, kBlanco);
