@@ -65,64 +65,110 @@ static int exportar(const QString& destino, QString usuario, const QString& carp
     return fallidos.isEmpty() ? 0 : 1;
 }
 
-TOrdenes EjecutarOrdenes(int argc, char** argv) {
-    TOrdenes r;
-    if (argc <= 1) return r;
-    QStringList argumentos;
-    for (int i = 0; i < argc; ++i)
-        argumentos << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser p;
-    const QCommandLineOption ayuda(QStringLiteral("help"));
-    const QCommandLineOption version(QStringLiteral("version"));
-    const QCommandLineOption csv(QStringLiteral("exportar-csv"), QString(),
-                                 QStringLiteral("ARCHIVO"));
-    const QCommandLineOption usuario(QStringLiteral("usuario"), QString(),
-                                     QStringLiteral("NOMBRE"));
-    const QCommandLineOption carpeta(QStringLiteral("carpeta"), QString(),
-                                     QStringLiteral("CARPETA"));
-    p.addOptions({ayuda, version, csv, usuario, carpeta});
-    if (!p.parse(argumentos) || !p.positionalArguments().isEmpty()) {
-        if (!p.unknownOptionNames().isEmpty())
-            decir(QStringLiteral("Opción desconocida: ") + p.unknownOptionNames().first());
-        else if (!p.positionalArguments().isEmpty())
-            decir(QStringLiteral("Argumento de más: ") + p.positionalArguments().first());
-        else
-            decir(QStringLiteral("Falta un valor: ") + argumentos.last());
-        decir(QStringLiteral("Usa --help para ver las opciones."));
-        r.salida = 2;
-        return r;
+// Every option of ours, for both ways of starting.
+struct TOpciones {
+    QCommandLineOption ayuda{QStringLiteral("help")};
+    QCommandLineOption version{QStringLiteral("version")};
+    QCommandLineOption csv{QStringLiteral("exportar-csv"), QString(), QStringLiteral("ARCHIVO")};
+    QCommandLineOption usuario{QStringLiteral("usuario"), QString(), QStringLiteral("NOMBRE")};
+    QCommandLineOption carpeta{QStringLiteral("carpeta"), QString(), QStringLiteral("CARPETA")};
+};
+
+// Parses the arguments; false, with the message said, on a usage error.
+static bool leer(QCommandLineParser& p, const TOpciones& o, const QStringList& argumentos) {
+    // "-style" is one option named whole, never the letters s, t, y, l, e.
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    p.addOptions({o.ayuda, o.version, o.csv, o.usuario, o.carpeta});
+    if (p.parse(argumentos) && p.positionalArguments().isEmpty()) {
+        if (p.isSet(o.usuario) && !p.isSet(o.csv)) {
+            decir(QStringLiteral("--usuario solo sirve con --exportar-csv"));
+            return false;
+        }
+        return true;
     }
-    if (p.isSet(ayuda)) {
-        std::fputs(kAyuda, stdout);
-        r.salida = 0;
-        return r;
+    if (!p.unknownOptionNames().isEmpty()) {
+        // Named as it was typed, dashes and all.
+        const QString nombre = p.unknownOptionNames().first();
+        QString escrita = QStringLiteral("--") + nombre;
+        for (const QString& a : argumentos.mid(1)) {
+            const QString sin = a.section(u'=', 0, 0);
+            if (sin.startsWith(u'-') && QString(sin).remove(QRegularExpression("^-+")) == nombre)
+                escrita = sin;
+        }
+        decir(QStringLiteral("Opción desconocida: ") + escrita);
+    } else if (!p.positionalArguments().isEmpty()) {
+        decir(QStringLiteral("Argumento de más: ") + p.positionalArguments().first());
+    } else {
+        decir(QStringLiteral("Falta un valor: ") + argumentos.last());
     }
-    if (p.isSet(version)) {
-        std::printf("korval %s\n", KORVAL_VERSION);
-        r.salida = 0;
-        return r;
-    }
-    if (p.isSet(usuario) && !p.isSet(csv)) {
-        decir(QStringLiteral("--usuario solo sirve con --exportar-csv"));
-        r.salida = 2;
-        return r;
-    }
+    decir(QStringLiteral("Usa --help para ver las opciones."));
+    return false;
+}
+
+// The data folder the options name; empty, with the message said, when there is none.
+static QString carpetaDeDatos(const QCommandLineParser& p, const TOpciones& o) {
     // Without --carpeta the data folder is in the home folder; with none, nothing is made
     // anywhere in its place.
-    if (!p.isSet(carpeta)) {
+    if (!p.isSet(o.carpeta)) {
         if (const QString motivo = MotivoSinCarpetaPersonal(); !motivo.isEmpty()) {
             decir(motivo);
-            r.salida = 1;
-            return r;
+            return QString();
         }
     }
-    const QString documentos = CarpetaDocumentos();
-    const QString datos =
-        p.isSet(carpeta) ? p.value(carpeta) : CombinePath(documentos, QStringLiteral("KORVAL"));
-    if (p.isSet(csv)) {
-        // No window: a core application is enough.
-        QCoreApplication app(argc, argv);
-        r.salida = exportar(p.value(csv), p.isSet(usuario) ? p.value(usuario) : QString(), datos);
+    return p.isSet(o.carpeta) ? p.value(o.carpeta)
+                              : CombinePath(CarpetaDocumentos(), QStringLiteral("KORVAL"));
+}
+
+bool SinVentana(int argc, char** argv) {
+    // Qt's own options of the window's application; anything else with two dashes that is not
+    // ours is a mistake to report without a window (or a display) first.
+    static const QList<QByteArray> deQt{
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+        "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "display", "name", "session",
+        "reverse", "style", "stylesheet", "widgetcount", "testability", "nograb", "dograb",
+        "qmljsdebugger", "fn", "nofn", "cmap", "visual", "ncols", "im", "inputstyle", "sync"};
+    static const QList<QByteArray> nuestras{"carpeta", "usuario"};
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a = QByteArray(argv[i]).split('=').first();
+        if (a == "--help" || a == "-help" || a == "--version" || a == "-version" ||
+            a == "--exportar-csv" || a == "-exportar-csv")
+            return true;
+        if (a.startsWith("--") && a.size() > 2 && !nuestras.contains(a.mid(2)) &&
+            !deQt.contains(a.mid(2)))
+            return true;
+    }
+    return false;
+}
+
+int EjecutarSinVentana(const QStringList& argumentos) {
+    QCommandLineParser p;
+    const TOpciones o;
+    if (!leer(p, o, argumentos)) return 2;
+    if (p.isSet(o.ayuda)) {
+        std::fputs(kAyuda, stdout);
+        return 0;
+    }
+    if (p.isSet(o.version)) {
+        std::printf("korval %s\n", KORVAL_VERSION);
+        return 0;
+    }
+    const QString datos = carpetaDeDatos(p, o);
+    if (datos.isEmpty()) return 1;
+    return exportar(p.value(o.csv), p.isSet(o.usuario) ? p.value(o.usuario) : QString(), datos);
+}
+
+TOrdenes OrdenesDeVentana(const QStringList& argumentos) {
+    TOrdenes r;
+    if (argumentos.size() <= 1) return r;
+    QCommandLineParser p;
+    const TOpciones o;
+    if (!leer(p, o, argumentos)) {
+        r.salida = 2;
+        return r;
+    }
+    const QString datos = carpetaDeDatos(p, o);
+    if (datos.isEmpty()) {
+        r.salida = 1;
         return r;
     }
     if (!QFileInfo(datos).isDir()) {

@@ -204,8 +204,14 @@ void TestExportar::lineaDeOrdenes_data() {
     QTest::newRow("carpeta que no existe")
         << QStringList{"--exportar-csv", "SALIDA", "--carpeta", "DATOS/nada"} << 1
         << "No existe la carpeta de datos";
-    QTest::newRow("opcion desconocida") << QStringList{"--nada"} << 2 << "Opción desconocida: nada";
-    QTest::newRow("falta un valor") << QStringList{"--usuario"} << 2 << "Falta un valor";
+    QTest::newRow("opcion desconocida")
+        << QStringList{"--nada"} << 2 << "Opción desconocida: --nada";
+    QTest::newRow("opcion mal escrita")
+        << QStringList{"--exportr-csv", "SALIDA"} << 2 << "Opción desconocida: --exportr-csv";
+    QTest::newRow("opcion de qt con una exportacion")
+        << QStringList{"--exportar-csv", "SALIDA", "-style", "Fusion"} << 2
+        << "Opción desconocida: -style";
+    QTest::newRow("falta un valor") << QStringList{"--exportar-csv"} << 2 << "Falta un valor";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "";
     QTest::newRow("ayuda") << QStringList{"--help"} << 0 << "";
 }
@@ -218,6 +224,12 @@ void TestExportar::lineaDeOrdenes() {
     for (QString& a : argumentos)
         a.replace("DATOS", datos).replace("SALIDA", salida);
     QProcess p;
+    // No display: the modes without a window need none.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
     p.start(KORVAL_BINARIO, argumentos);
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);

@@ -32,6 +32,8 @@ class TestVentana : public QObject {
     void sinCarpetaPersonal();
     void senalConCajaAbierta_data();
     void senalConCajaAbierta();
+    void opcionesDeQt_data();
+    void opcionesDeQt();
     void textoDeError_data();
     void textoDeError();
 };
@@ -507,6 +509,36 @@ void TestVentana::senalConCajaAbierta() {
     // Nothing was written on the way out.
     QCOMPARE(QDir(datos).entryList(QDir::Files | QDir::NoDotAndDotDot),
              modo == "arranque" ? QStringList() : QStringList{"USRS.kvldat"});
+}
+
+// Qt's own options start the window: the application object takes them before ours are read.
+void TestVentana::opcionesDeQt_data() {
+    QTest::addColumn<QStringList>("argumentos");
+    QTest::newRow("-style Fusion") << QStringList{"-style", "Fusion"};
+    QTest::newRow("-session x") << QStringList{"-session", "x"};
+    QTest::newRow("-reverse y --carpeta") << QStringList{"-reverse", "--carpeta", "DATOS"};
+}
+
+void TestVentana::opcionesDeQt() {
+    QFETCH(QStringList, argumentos);
+    QTemporaryDir casa;
+    const QString datos = casa.path() + "/Documents/KORVAL";
+    QVERIFY(QDir().mkpath(datos));
+    for (QString& a : argumentos)
+        a.replace("DATOS", datos);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", casa.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KORVAL_BINARIO), argumentos);
+    QVERIFY(p.waitForStarted());
+    QVERIFY(!p.waitForFinished(2500)); // the window runs
+    p.terminate();
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(p.readAllStandardError().indexOf("Opción") < 0, "an option of Qt's was refused");
 }
 
 void TestVentana::textoDeError_data() {
