@@ -1,5 +1,7 @@
 #include "storage/historia.h"
 
+#include "storage/serie.h"
+
 #include "general/errores.h"
 
 #include <QDir>
@@ -121,8 +123,9 @@ void THistoria::PonerDia(const QDate& dia, const TTabla& A, const TMarcas& C,
             const QString peso = celdas[j].trimmed();
             if (peso.isEmpty()) continue;
             f.pesos << compartido(peso);
-            double v;
-            if (LeerPeso(peso, v)) f.maximo = std::max(f.maximo, v);
+            // The best counts working sets with a load, in kg: no warm-up, no body weight.
+            const TSerie s = LeerSerie(peso);
+            if (s.valida && !s.calentamiento && !s.pc) f.maximo = std::max(f.maximo, s.kg);
         }
         f.marca = i < C.size() ? C[i] : 0;
         ejercicios_[compartido(clave)][dia].append(f);

@@ -1,20 +1,9 @@
 #include "storage/progreso.h"
 
-#include <QRegularExpression>
+#include "storage/serie.h"
 
 #include <algorithm>
 #include <cmath>
-
-// Sets and reps as numbers: digits with an optional decimal comma or point; "8-10", "max" or
-// "AMRAP" are not numbers.
-static bool leerNumero(const QString& texto, double& valor) {
-    static const QRegularExpression patron(QStringLiteral("^\\s*(\\d+(?:[.,]\\d+)?)\\s*$"));
-    const QRegularExpressionMatch m = patron.match(texto);
-    if (!m.hasMatch()) return false;
-    bool ok = false;
-    valor = m.captured(1).replace(u',', u'.').toDouble(&ok);
-    return ok;
-}
 
 double UnoRM(double peso, double repes) {
     if (repes < 1 || repes > 12) return -1;
@@ -31,23 +20,11 @@ QList<TDiaProgreso> ProgresoDe(const THistoria& historia, const QString& ejercic
         TDiaProgreso p;
         p.dia = d.key();
         for (const TFilaHistoria& f : d.value()) {
-            p.maximo = std::max(p.maximo, f.maximo);
-            double suma = 0;
-            int numericos = 0;
-            for (const QString& texto : f.pesos) {
-                double v;
-                if (LeerPeso(texto, v)) {
-                    suma += v;
-                    ++numericos;
-                }
-            }
-            double repes;
-            if (!leerNumero(f.repes, repes)) continue; // no reps: no estimate and no volume
-            if (f.maximo >= 0) p.unoRM = std::max(p.unoRM, UnoRM(f.maximo, repes));
-            if (numericos == 0) continue;
-            double series;
-            if (!leerNumero(f.series, series)) series = numericos;
-            p.volumen = std::max(p.volumen, 0.0) + series * repes * (suma / numericos);
+            // Set by set: each with its own reps, warm-ups left out, sets not written filled in.
+            const TCifrasFila c = CifrasDeFila(f.series, f.repes, f.pesos);
+            p.maximo = std::max(p.maximo, c.maximo);
+            p.unoRM = std::max(p.unoRM, c.unoRM);
+            if (c.volumen >= 0) p.volumen = std::max(p.volumen, 0.0) + c.volumen;
         }
         // Numbers of hundreds of digits multiply past what a double holds: none, not infinity.
         for (double* v : {&p.unoRM, &p.volumen})

@@ -3,10 +3,13 @@
 #include "storage/historia.h"
 #include "storage/progreso.h"
 #include "storage/rutina.h"
+#include "storage/serie.h"
 
 #include <QFile>
+
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
 class TestHistoria : public QObject {
     Q_OBJECT
@@ -17,6 +20,10 @@ class TestHistoria : public QObject {
     void linea();
     void construirDesdeArchivos();
     void progreso();
+    void series_data();
+    void series();
+    void cifras_data();
+    void cifras();
 };
 
 void TestHistoria::pesos_data() {
@@ -202,9 +209,146 @@ void TestHistoria::progreso() {
         ProgresoDe(historia({"2026-04-01|Press," + grande + ",5," + grande}), "Press");
     QCOMPARE(g.size(), 1);
     QVERIFY(g[0].maximo > 1e199 && g[0].unoRM > g[0].maximo);
-    QCOMPARE(g[0].volumen, -1.0);
+    // Counted set by set, a "Series" of 200 digits is no count: the one set written counts.
+    QVERIFY(std::isfinite(g[0].volumen));
+    QCOMPARE(g[0].volumen, 5 * g[0].maximo);
     QCOMPARE(UnoRM(100, 0), -1.0);
     QCOMPARE(UnoRM(100, 13), -1.0);
+}
+
+// Every spelling of a set the reader knows, and what stays text.
+void TestHistoria::series_data() {
+    QTest::addColumn<QString>("texto");
+    QTest::addColumn<bool>("valida");
+    QTest::addColumn<double>("kg");
+    QTest::addColumn<QString>("unidad");
+    QTest::addColumn<int>("repes");
+    QTest::addColumn<double>("rpe");
+    QTest::addColumn<bool>("calentamiento");
+    QTest::addColumn<bool>("pc");
+    const double lb = 0.45359237;
+    auto fila = [](const char* t, double kg, const char* u, int r, double rpe, bool cal, bool pc) {
+        QTest::newRow(t) << QString::fromUtf8(t) << true << kg << QString(u) << r << rpe << cal
+                         << pc;
+    };
+    fila("100", 100, "kg", 0, 0, false, false);
+    fila("62,5", 62.5, "kg", 0, 0, false, false);
+    fila("62.5", 62.5, "kg", 0, 0, false, false);
+    fila("65 kg", 65, "kg", 0, 0, false, false);
+    fila("1,000", 1, "kg", 0, 0, false, false); // decimal marks only, never thousands
+    fila("100x5", 100, "kg", 5, 0, false, false);
+    fila("100 X 5", 100, "kg", 5, 0, false, false);
+    fila("100×5", 100, "kg", 5, 0, false, false);
+    fila("100*5", 100, "kg", 5, 0, false, false);
+    fila("8x60", 8, "kg", 60, 0, false, false); // the load always first
+    fila("135lb x5", 135 * lb, "lb", 5, 0, false, false);
+    fila("135x5 lb", 135 * lb, "lb", 5, 0, false, false);
+    fila("135 LBS", 135 * lb, "lb", 0, 0, false, false);
+    fila("60@8", 60, "kg", 0, 8, false, false);
+    fila("100x5 @ 8,5", 100, "kg", 5, 8.5, false, false);
+    fila("(60)", 60, "kg", 0, 0, true, false);
+    fila("(60x10@5)", 60, "kg", 10, 5, true, false);
+    fila("PC", 0, "PC", 0, 0, false, true);
+    fila("pc x 12", 0, "PC", 12, 0, false, true);
+    fila("PC+10", 10, "PC", 0, 0, false, true);
+    fila("PC+10lb", 10 * lb, "PC", 0, 0, false, true);
+    fila("PC-20", -20, "PC", 0, 0, false, true); // assisted
+    fila("(PC)", 0, "PC", 0, 0, true, true);
+    for (const char* texto :
+         {"100x", "x5", "@8", "100@11", "100@8,3", "100 kg lb", "100x5@8 lb", "PC+", "(100", "100)",
+          "100x5x3", "5 km", "90s", "-20", "max", "100x0", "100x101", "100x5,5", ""})
+        QTest::newRow(qPrintable(QString("texto: %1").arg(texto)))
+            << QString::fromUtf8(texto) << false << 0.0 << QString() << 0 << 0.0 << false << false;
+}
+
+void TestHistoria::series() {
+    QFETCH(QString, texto);
+    QFETCH(bool, valida);
+    const TSerie s = LeerSerie(texto);
+    QCOMPARE(s.valida, valida);
+    if (!valida) return;
+    QFETCH(double, kg);
+    QFETCH(QString, unidad);
+    QFETCH(int, repes);
+    QFETCH(double, rpe);
+    QFETCH(bool, calentamiento);
+    QFETCH(bool, pc);
+    QVERIFY2(std::abs(s.kg - kg) < 1e-9, qPrintable(QString::number(s.kg)));
+    QCOMPARE(s.unidad, unidad);
+    QCOMPARE(s.repes, repes);
+    QCOMPARE(s.rpe, rpe);
+    QCOMPARE(s.calentamiento, calentamiento);
+    QCOMPARE(s.pc, pc);
+}
+
+// A row counted set by set: the worked examples, and plain rows giving today's figures.
+void TestHistoria::cifras_data() {
+    QTest::addColumn<QString>("series");
+    QTest::addColumn<QString>("repes");
+    QTest::addColumn<QStringList>("pesos");
+    QTest::addColumn<double>("volumen");
+    QTest::addColumn<double>("unoRM");
+    QTest::addColumn<double>("maximo");
+    QTest::newRow("calentamientos, 2 x 8")
+        << "2"
+        << "8" << QStringList{"(20)", "(40)", "60", "60"} << 960.0 << 76.0 << 60.0;
+    QTest::newRow("calentamientos, 4 x 8")
+        << "4"
+        << "8" << QStringList{"(20)", "(40)", "60", "60"} << 1920.0 << 76.0 << 60.0;
+    QTest::newRow("100x5 en 5 series")
+        << "5"
+        << "" << QStringList{"100x5"} << 2500.0 << 100 * (1 + 5.0 / 30) << 100.0;
+    QTest::newRow("con RPE") << "3"
+                             << "8" << QStringList{"60@8", "62,5", "62,5"} << 1480.0
+                             << 62.5 * (1 + 8.0 / 30) << 62.5;
+    QTest::newRow("repes por serie")
+        << "3"
+        << "5/5/6" << QStringList{"100", "100", "95"} << 1570.0 << 100 * (1 + 5.0 / 30) << 100.0;
+    QTest::newRow("una serie rellenada")
+        << "3"
+        << "8" << QStringList{"60", "70"} << 1560.0 << 70 * (1 + 8.0 / 30) << 70.0;
+    QTest::newRow("un RPE no cambia otras")
+        << "3"
+        << "8" << QStringList{"60", "70@8"} << 1560.0 << 70 * (1 + 8.0 / 30) << 70.0;
+    QTest::newRow("repes de tres series")
+        << "1"
+        << "8/8/6" << QStringList{"100"} << 2200.0 << 100 * (1 + 8.0 / 30) << 100.0;
+    QTest::newRow("como hoy: series = pesos")
+        << "3"
+        << "8" << QStringList{"60", "70", "80"} << 1680.0 << 80 * (1 + 8.0 / 30) << 80.0;
+    QTest::newRow("como hoy: mas series")
+        << "4"
+        << "8" << QStringList{"60", "70", "80"} << 2240.0 << 80 * (1 + 8.0 / 30) << 80.0;
+    // Today this row gave 2 x 8 x 70 = 1120: every written weight counts now.
+    QTest::newRow("menos series que pesos")
+        << "2"
+        << "8" << QStringList{"60", "70", "80"} << 1680.0 << 80 * (1 + 8.0 / 30) << 80.0;
+    QTest::newRow("series no numericas")
+        << "x"
+        << "10" << QStringList{"50", "50"} << 1000.0 << 50 * (1 + 10.0 / 30) << 50.0;
+    QTest::newRow("texto en las celdas")
+        << "3"
+        << "10" << QStringList{"40", "90s", "fallo"} << 1200.0 << 40 * (1 + 10.0 / 30) << 40.0;
+    QTest::newRow("repes no numericas") << "3"
+                                        << "max" << QStringList{"40"} << -1.0 << -1.0 << 40.0;
+    QTest::newRow("libras") << "1"
+                            << "5" << QStringList{"225lb"} << 225 * 0.45359237 * 5
+                            << 225 * 0.45359237 * (1 + 5.0 / 30) << 225 * 0.45359237;
+    QTest::newRow("peso corporal") << "3"
+                                   << "12" << QStringList{"PC", "PC", "PC"} << -1.0 << -1.0 << -1.0;
+}
+
+void TestHistoria::cifras() {
+    QFETCH(QString, series);
+    QFETCH(QString, repes);
+    QFETCH(QStringList, pesos);
+    QFETCH(double, volumen);
+    QFETCH(double, unoRM);
+    QFETCH(double, maximo);
+    const TCifrasFila c = CifrasDeFila(series, repes, pesos);
+    QVERIFY2(std::abs(c.volumen - volumen) < 1e-9, qPrintable(QString::number(c.volumen)));
+    QVERIFY2(std::abs(c.unoRM - unoRM) < 1e-9, qPrintable(QString::number(c.unoRM)));
+    QVERIFY2(std::abs(c.maximo - maximo) < 1e-9, qPrintable(QString::number(c.maximo)));
 }
 
 QTEST_GUILESS_MAIN(TestHistoria)

@@ -1,0 +1,208 @@
+#include "storage/serie.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A cursor over a cell's text, case folded, that skips the spaces between parts.
+struct TLector {
+    QStringView t;
+    qsizetype i = 0;
+    void espacios() {
+        while (i < t.size() && t[i].isSpace())
+            ++i;
+    }
+    bool fin() {
+        espacios();
+        return i >= t.size();
+    }
+    QChar ver() const { return i < t.size() ? t[i].toLower() : QChar(); }
+    bool tomar(QChar c) {
+        espacios();
+        if (ver() != c) return false;
+        ++i;
+        return true;
+    }
+    bool tomar(QLatin1StringView palabra) {
+        espacios();
+        if (t.size() - i < palabra.size()) return false;
+        for (qsizetype k = 0; k < palabra.size(); ++k)
+            if (t[i + k].toLower() != QLatin1Char(palabra[k])) return false;
+        i += palabra.size();
+        return true;
+    }
+    // Digits with one decimal comma or point. Read by hand: the history reads every weight cell
+    // of years of routines.
+    bool numero(double& v) {
+        espacios();
+        const qsizetype desde = i;
+        double mantisa = 0;
+        int cifras = 0, decimales = 0;
+        while (i < t.size() && t[i] >= u'0' && t[i] <= u'9') {
+            mantisa = mantisa * 10 + (t[i].unicode() - u'0');
+            ++cifras;
+            ++i;
+        }
+        if (cifras == 0) return false;
+        if (i < t.size() && (t[i] == u',' || t[i] == u'.')) {
+            const qsizetype punto = ++i;
+            while (i < t.size() && t[i] >= u'0' && t[i] <= u'9') {
+                mantisa = mantisa * 10 + (t[i].unicode() - u'0');
+                ++cifras;
+                ++decimales;
+                ++i;
+            }
+            if (i == punto) return false;
+        }
+        static const double potencias[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        if (cifras <= 15) {
+            // Up to 15 digits the division of two exact doubles is the correctly rounded value.
+            v = mantisa / potencias[decimales];
+        } else {
+            bool ok = false;
+            v = t.mid(desde, i - desde).toString().replace(u',', u'.').toDouble(&ok);
+            if (!ok) return false;
+        }
+        return std::isfinite(v);
+    }
+    // "kg", "lbs" or "lb"; empty when none.
+    QString unidad() {
+        if (tomar(QLatin1StringView("kg"))) return QStringLiteral("kg");
+        if (tomar(QLatin1StringView("lbs")) || tomar(QLatin1StringView("lb")))
+            return QStringLiteral("lb");
+        return QString();
+    }
+};
+
+} // namespace
+
+TSerie LeerSerie(QStringView texto) {
+    TSerie s;
+    QStringView t = texto.trimmed();
+    if (t.startsWith(u'(') != t.endsWith(u')')) return s;
+    if (t.startsWith(u'(')) {
+        s.calentamiento = true;
+        t = t.mid(1, t.size() - 2);
+    }
+    TLector l{t};
+    double carga = 0;
+    if (l.tomar(QLatin1StringView("pc"))) {
+        s.pc = true;
+        double extra = 0;
+        if (l.tomar(u'+')) {
+            if (!l.numero(extra)) return {};
+        } else if (l.tomar(u'-')) {
+            if (!l.numero(extra)) return {};
+            extra = -extra;
+        }
+        carga = extra;
+    } else if (!l.numero(carga)) {
+        return {};
+    }
+    QString unidad = l.unidad();
+    l.espacios();
+    if (l.ver() == u'x' || l.ver() == u'*' || l.ver() == QChar(0x00D7)) {
+        ++l.i;
+        double r = 0;
+        l.espacios();
+        const qsizetype desde = l.i;
+        if (!l.numero(r) || t.mid(desde, l.i - desde).contains(u',') ||
+            t.mid(desde, l.i - desde).contains(u'.') || r < 1 || r > 100)
+            return {};
+        s.repes = int(r);
+        const QString despues = l.unidad();
+        if (!despues.isEmpty()) {
+            if (!unidad.isEmpty()) return {};
+            unidad = despues;
+        }
+    } else if (!unidad.isEmpty() && !l.unidad().isEmpty()) {
+        return {}; // two units
+    }
+    if (l.tomar(u'@')) {
+        if (!l.numero(s.rpe) || s.rpe < 1 || s.rpe > 10 || std::fmod(s.rpe * 2, 1.0) != 0)
+            return {};
+    }
+    if (!l.fin()) return {};
+    s.kg = unidad == QLatin1String("lb") ? carga * kKgPorLibra : carga;
+    s.unidad = s.pc ? QStringLiteral("PC") : unidad.isEmpty() ? QStringLiteral("kg") : unidad;
+    s.valida = true;
+    return s;
+}
+
+QList<double> LeerRepes(QStringView texto) {
+    QList<double> r;
+    const QStringView t = texto.trimmed();
+    if (t.contains(u'/')) {
+        for (QStringView parte : t.split(u'/')) {
+            TLector l{parte};
+            double v = 0;
+            if (!l.numero(v) || !l.fin() || v < 1 || v > 100 || v != std::floor(v)) return {};
+            r << v;
+        }
+        return r;
+    }
+    TLector l{t};
+    double v = 0;
+    if (l.numero(v) && l.fin()) r << v;
+    return r;
+}
+
+TCifrasFila CifrasDeFila(const QString& series, const QString& repes, const QStringList& pesos) {
+    TCifrasFila c;
+    QList<TSerie> escritas; // the cells that are sets, in cell order
+    for (const QString& p : pesos)
+        if (TSerie s = LeerSerie(p); s.valida) escritas << s;
+    int calentamientos = 0;
+    QList<int> trabajo; // indexes of the working sets
+    for (int k = 0; k < escritas.size(); ++k) {
+        if (escritas[k].calentamiento)
+            ++calentamientos;
+        else
+            trabajo << k;
+    }
+    const QList<double> R = LeerRepes(repes);
+    double S = 0;
+    {
+        TLector l{QStringView(series)};
+        // A count of sets is a whole number of a sane size; anything else is no count.
+        if (!l.numero(S) || !l.fin() || S > kSeriesMaximas) S = 0;
+        S = std::floor(S);
+    }
+    const int total = int(
+        std::max<double>({S, double(trabajo.size()), double(R.size()) - double(calentamientos)}));
+    c.seriesDeTrabajo = total;
+    auto repesEn = [&](int posicion, const TSerie* s) -> double {
+        if (s && s->repes > 0) return s->repes;
+        if (R.isEmpty()) return 0;
+        return posicion < R.size() ? R[posicion] : R.last();
+    };
+    double sumaCargas = 0, ultimasRepes = 0;
+    int conCarga = 0;
+    auto contar = [&](double kg, double r) {
+        if (r <= 0) return;
+        c.volumen = std::max(c.volumen, 0.0) + kg * r;
+        if (const double e = r >= 1 && r <= 12 ? kg * (1 + r / 30) : -1; e > c.unoRM) c.unoRM = e;
+    };
+    for (int k : std::as_const(trabajo)) {
+        const TSerie& s = escritas[k];
+        const double r = repesEn(k, &s);
+        if (r > 0) ultimasRepes = r;
+        if (s.pc) continue; // body weight: no load in kg to count
+        sumaCargas += s.kg;
+        ++conCarga;
+        c.maximo = std::max(c.maximo, s.kg);
+        contar(s.kg, r);
+    }
+    // Sets beyond the written ones: the mean load of the written working sets.
+    if (conCarga > 0)
+        for (int j = int(trabajo.size()); j < total; ++j) {
+            double r = repesEn(int(escritas.size()) + j - int(trabajo.size()), nullptr);
+            if (r <= 0) r = ultimasRepes;
+            contar(sumaCargas / conCarga, r);
+        }
+    for (double* v : {&c.volumen, &c.unoRM})
+        if (!std::isfinite(*v)) *v = -1;
+    return c;
+}
