@@ -5,6 +5,7 @@
 #include "app/adaptadores_hoja.h"
 #include "app/controles.h"
 #include "app/interaccion.h"
+#include "storage/marcas.h"
 #include "storage/sesion.h"
 
 #include <QAction>
@@ -40,11 +41,9 @@ void TMain::ponerAyudas() {
     ayuda(btnImportar, QStringLiteral("Importar rutina"));
     ayuda(btnCompartir, QStringLiteral("Compartir"));
     ayuda(importar_a_hoy, QStringLiteral("Repetir hoy"));
-    const char* const colores[] = {"Verde", "Aguamarina", "Blanco",     "Gris",
-                                   "Rojo",  "Naranja",    "Azul claro", "Amarillo"};
     TRectangulo* muestras[] = {c1, c2, c3, c4, c5, c6, c7, c8};
     for (int k = 0; k < 8; ++k)
-        ayuda(muestras[k], QString::fromUtf8(colores[k]));
+        ayuda(muestras[k], QString::fromUtf8(kMarcas[k].nombre));
 }
 
 void TMain::crearAtajos() {

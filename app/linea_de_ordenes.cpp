@@ -122,11 +122,35 @@ static QString carpetaDeDatos(const QCommandLineParser& p, const TOpciones& o) {
 bool SinVentana(int argc, char** argv) {
     // Qt's own options of the window's application; anything else with two dashes that is not
     // ours is a mistake to report without a window (or a display) first.
-    static const QList<QByteArray> deQt{
-        "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-        "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "display", "name", "session",
-        "reverse", "style", "stylesheet", "widgetcount", "testability", "nograb", "dograb",
-        "qmljsdebugger", "fn", "nofn", "cmap", "visual", "ncols", "im", "inputstyle", "sync"};
+    static const QList<QByteArray> deQt{"platform",
+                                        "platformpluginpath",
+                                        "platformtheme",
+                                        "plugin",
+                                        "qwindowgeometry",
+                                        "geometry",
+                                        "qwindowtitle",
+                                        "title",
+                                        "qwindowicon",
+                                        "icon",
+                                        "display",
+                                        "name",
+                                        "session",
+                                        "reverse",
+                                        "style",
+                                        "stylesheet",
+                                        "widgetcount",
+                                        "testability",
+                                        "nograb",
+                                        "dograb",
+                                        "qmljsdebugger",
+                                        "fn",
+                                        "nofn",
+                                        "cmap",
+                                        "visual",
+                                        "ncols",
+                                        "im",
+                                        "inputstyle",
+                                        "sync"};
     static const QList<QByteArray> nuestras{"carpeta", "usuario"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = QByteArray(argv[i]).split('=').first();

@@ -8,6 +8,7 @@
 #include "app/ventana_progreso.h"
 #include "general/errores.h"
 #include "general/general.h"
+#include "storage/marcas.h"
 #include "storage/sesion.h"
 
 #include <QApplication>
@@ -172,12 +173,10 @@ void TMain::construirBotonera() {
     fuente(lbl_copiar_a_hoy, 10, false);
     colorTexto(lbl_copiar_a_hoy, kBlanco);
     Image5 = imagen(":/img/color", 120, 1, 49);
-    const QRgb colores[] = {0xFF7FFF00, 0xFF00FFFF, 0xFFFFFFFF, 0xFF696969,
-                            0xFFFF0000, 0xFFFFA500, 0xFFADD8E6, 0xFFFFFF00};
     const int xs[] = {0, 51, 102, 153, 205, 256, 307, 359};
     TRectangulo** muestras[] = {&c1, &c2, &c3, &c4, &c5, &c6, &c7, &c8};
     for (int k = 0; k < 8; ++k) {
-        *muestras[k] = new TRectangulo(Botonera, QColor::fromRgba(colores[k]));
+        *muestras[k] = new TRectangulo(Botonera, QColor::fromRgba(quint32(kMarcas[k].valor)));
         Colocar(*muestras[k], {qreal(xs[k]), 50, 50, 50});
     }
     btnImportar = imagen(":/img/importar", 240, 1, 50);

@@ -3,10 +3,14 @@
 #include "general/errores.h"
 #include "storage/archivo_es.h"
 #include "storage/historia.h"
+#include "storage/marcas.h"
 #include "storage/rutina_archivo.h"
+#include "storage/serie.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <cmath>
 
 // Appends a field as RFC 4180 wants it: quoted when it holds a comma, a quote or a line end.
 static void campo(QString& destino, const QString& texto) {
@@ -28,8 +32,35 @@ static void campo(QString& destino, const QString& texto) {
     destino += u'"';
 }
 
+// A text field a spreadsheet would run as a formula ("=", "+", "-", "@", a tab or a carriage
+// return first, after any quotes of its own) gets one more "'" in front.
+static void texto(QString& destino, const QString& t) {
+    qsizetype k = 0;
+    while (k < t.size() && t[k] == u'\'')
+        ++k;
+    if (k < t.size()) {
+        const QChar c = t[k];
+        if (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r') {
+            campo(destino, u'\'' + t);
+            return;
+        }
+    }
+    campo(destino, t);
+}
+
+// A number as plain decimal text with a point: "60", "61.234970".
+static QString decimal(double v) {
+    if (v == std::floor(v) && std::abs(v) < 1e15) return QString::number(qint64(v));
+    QString r = QString::number(v, 'f', 6);
+    while (r.endsWith(u'0'))
+        r.chop(1);
+    if (r.endsWith(u'.')) r.chop(1);
+    return r;
+}
+
 QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringList* fallidos) {
-    QString csv = QStringLiteral("fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca\r\n");
+    QString csv = QStringLiteral("fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca,fila,"
+                                 "repes_serie,rpe,calentamiento,unidad,kg,color,relleno\r\n");
     const QMap<QDate, QString> rutinas = RutinasDeUsuario(carpeta, usuario);
     QString numero;
     for (auto it = rutinas.cbegin(); it != rutinas.cend(); ++it) {
@@ -47,16 +78,35 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
             bool vacia = true;
             for (const QString& t : c)
                 vacia = vacia && t.isEmpty();
-            if (vacia) continue;
+            // An empty row counts only when it is marked.
+            if (vacia && C[i] == 0) continue;
             // What every line of the row begins and ends with, appended piece by piece: ten
             // years are a hundred thousand lines.
             QString inicio = fecha;
             for (const QString* t : {&usuario, &c[0], &c[1], &c[2]}) {
                 inicio += u',';
-                campo(inicio, *t);
+                texto(inicio, *t);
             }
             inicio += u',';
-            const QString fin = u',' + QString::number(C[i]) + QStringLiteral("\r\n");
+            const QString marca = u',' + QString::number(C[i]) + u',' + QString::number(i + 1);
+            const QString color = NombreDeMarca(C[i]);
+            // Each weight cell's set, by the row's rule (its reps, a warm-up, its load in kg).
+            const QList<TSerieContada> series = SeriesDeFila(c[1], c[2], c.mid(3));
+            auto conjunto = [&](const TSerieContada* s, bool relleno) {
+                csv += u',';
+                if (s && s->repes > 0) csv += decimal(s->repes);
+                csv += u',';
+                if (s && s->serie.rpe > 0) csv += decimal(s->serie.rpe);
+                csv += u',';
+                if (s) csv += s->serie.calentamiento ? u'1' : u'0';
+                csv += u',';
+                if (s) csv += s->serie.unidad;
+                csv += u',';
+                if (s && (!s->serie.pc || s->serie.kg != 0)) csv += decimal(s->serie.kg);
+                csv += u',';
+                csv += color;
+                csv += relleno ? QStringLiteral(",1\r\n") : QStringLiteral(",\r\n");
+            };
             bool alguna = false;
             for (int j = 3; j < c.size(); ++j) {
                 if (c[j].isEmpty()) continue;
@@ -71,13 +121,27 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
                 csv += u',';
                 csv += numero;
                 csv += u',';
-                campo(csv, c[j]);
-                csv += fin;
+                texto(csv, c[j]);
+                csv += marca;
+                const TSerieContada* s = nullptr;
+                for (const TSerieContada& x : series)
+                    if (x.celda == j - 3) s = &x;
+                conjunto(s, false);
             }
             if (!alguna) {
                 csv += inicio;
                 csv += QStringLiteral(",,");
-                csv += fin;
+                csv += marca;
+                conjunto(nullptr, false);
+            }
+            // The working sets not written out: a line each, so that a spreadsheet's sum of
+            // kg x reps is the program's volume.
+            for (const TSerieContada& s : series) {
+                if (s.celda >= 0) continue;
+                csv += inicio;
+                csv += QStringLiteral(",,");
+                csv += marca;
+                conjunto(&s, true);
             }
         }
     }

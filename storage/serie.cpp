@@ -149,18 +149,16 @@ QList<double> LeerRepes(QStringView texto) {
     return r;
 }
 
-TCifrasFila CifrasDeFila(const QString& series, const QString& repes, const QStringList& pesos) {
-    TCifrasFila c;
-    QList<TSerie> escritas; // the cells that are sets, in cell order
-    for (const QString& p : pesos)
-        if (TSerie s = LeerSerie(p); s.valida) escritas << s;
-    int calentamientos = 0;
-    QList<int> trabajo; // indexes of the working sets
-    for (int k = 0; k < escritas.size(); ++k) {
-        if (escritas[k].calentamiento)
-            ++calentamientos;
-        else
-            trabajo << k;
+QList<TSerieContada> SeriesDeFila(const QString& series, const QString& repes,
+                                  const QStringList& celdas) {
+    QList<TSerieContada> r;
+    int calentamientos = 0, trabajo = 0;
+    for (int j = 0; j < celdas.size(); ++j) {
+        if (celdas[j].isEmpty()) continue;
+        const TSerie s = LeerSerie(celdas[j]);
+        if (!s.valida) continue; // text ("90s", "fallo") is no set
+        r.append({j, s, 0});
+        (s.calentamiento ? calentamientos : trabajo)++;
     }
     const QList<double> R = LeerRepes(repes);
     double S = 0;
@@ -170,38 +168,52 @@ TCifrasFila CifrasDeFila(const QString& series, const QString& repes, const QStr
         if (!l.numero(S) || !l.fin() || S > kSeriesMaximas) S = 0;
         S = std::floor(S);
     }
-    const int total = int(
-        std::max<double>({S, double(trabajo.size()), double(R.size()) - double(calentamientos)}));
-    c.seriesDeTrabajo = total;
-    auto repesEn = [&](int posicion, const TSerie* s) -> double {
-        if (s && s->repes > 0) return s->repes;
-        if (R.isEmpty()) return 0;
-        return posicion < R.size() ? R[posicion] : R.last();
+    const int total =
+        int(std::max<double>({S, double(trabajo), double(R.size()) - double(calentamientos)}));
+    // Each set's reps: its own, else its place in "Repes" (the last entry repeating).
+    auto enRepes = [&](qsizetype posicion) {
+        return R.isEmpty() ? 0.0 : posicion < R.size() ? R[posicion] : R.last();
     };
-    double sumaCargas = 0, ultimasRepes = 0;
+    double suma = 0, ultimas = 0;
     int conCarga = 0;
-    auto contar = [&](double kg, double r) {
-        if (r <= 0) return;
-        c.volumen = std::max(c.volumen, 0.0) + kg * r;
-        if (const double e = r >= 1 && r <= 12 ? kg * (1 + r / 30) : -1; e > c.unoRM) c.unoRM = e;
-    };
-    for (int k : std::as_const(trabajo)) {
-        const TSerie& s = escritas[k];
-        const double r = repesEn(k, &s);
-        if (r > 0) ultimasRepes = r;
-        if (s.pc) continue; // body weight: no load in kg to count
-        sumaCargas += s.kg;
-        ++conCarga;
-        c.maximo = std::max(c.maximo, s.kg);
-        contar(s.kg, r);
-    }
-    // Sets beyond the written ones: the mean load of the written working sets.
-    if (conCarga > 0)
-        for (int j = int(trabajo.size()); j < total; ++j) {
-            double r = repesEn(int(escritas.size()) + j - int(trabajo.size()), nullptr);
-            if (r <= 0) r = ultimasRepes;
-            contar(sumaCargas / conCarga, r);
+    for (qsizetype k = 0; k < r.size(); ++k) {
+        TSerieContada& c = r[k];
+        c.repes = c.serie.repes > 0 ? c.serie.repes : enRepes(k);
+        if (c.serie.calentamiento) continue;
+        if (c.repes > 0) ultimas = c.repes;
+        if (!c.serie.pc) {
+            suma += c.serie.kg;
+            ++conCarga;
         }
+    }
+    // Working sets beyond the written ones: the mean load of the written working sets.
+    if (conCarga > 0) {
+        const qsizetype escritas = r.size();
+        for (int j = trabajo; j < total; ++j) {
+            TSerieContada c;
+            c.serie.valida = true;
+            c.serie.kg = suma / conCarga;
+            c.serie.unidad = QStringLiteral("kg");
+            c.repes = enRepes(escritas + j - trabajo);
+            if (c.repes <= 0) c.repes = ultimas;
+            r.append(c);
+        }
+    }
+    return r;
+}
+
+TCifrasFila CifrasDeFila(const QString& series, const QString& repes, const QStringList& pesos) {
+    TCifrasFila c;
+    for (const TSerieContada& s : SeriesDeFila(series, repes, pesos)) {
+        if (s.serie.calentamiento) continue;
+        ++c.seriesDeTrabajo;
+        if (s.serie.pc) continue; // body weight: no load in kg to count
+        if (s.celda >= 0) c.maximo = std::max(c.maximo, s.serie.kg);
+        if (s.repes <= 0) continue;
+        c.volumen = std::max(c.volumen, 0.0) + s.serie.kg * s.repes;
+        if (s.repes >= 1 && s.repes <= 12)
+            c.unoRM = std::max(c.unoRM, s.serie.kg * (1 + s.repes / 30));
+    }
     for (double* v : {&c.volumen, &c.unoRM})
         if (!std::isfinite(*v)) *v = -1;
     return c;

@@ -30,6 +30,17 @@ TSerie LeerSerie(QStringView texto);
 // The reps a "Repes" cell gives: "10" one entry, "8/8/6" one per set in order; none for text.
 QList<double> LeerRepes(QStringView texto);
 
+// A set as a row's figures count it.
+struct TSerieContada {
+    int celda = -1;   // the weight cell it was written in; -1 for a set filled in
+    TSerie serie;     // as read; a filled set has the mean load of the written working sets
+    double repes = 0; // its reps by the row's rule; 0 when none
+};
+// Every set of a row in cell order, warm-ups included, then the working sets filled in beyond
+// the written ones. `celdas` are the weight cells (empty ones are skipped).
+QList<TSerieContada> SeriesDeFila(const QString& series, const QString& repes,
+                                  const QStringList& celdas);
+
 // A row's figures, its sets counted one by one.
 struct TCifrasFila {
     double volumen = -1; // kg x reps summed over the working sets; -1 when none counts

@@ -15,6 +15,7 @@ class TestExportar : public QObject {
     void init();
     void csvDeUnUsuario();
     void idaYVuelta();
+    void textosQueNoSeEjecutan();
     void lineaDeOrdenes_data();
     void lineaDeOrdenes();
     void sinCarpetaPersonal_data();
@@ -99,24 +100,35 @@ static QList<QStringList> leerCsv(const QString& texto, bool& bien) {
 void TestExportar::csvDeUnUsuario() {
     QStringList fallidos;
     const QByteArray csv = CsvDeUsuario(datos, "Ana", &fallidos);
+    // The nine first columns as before; then the row, each set's reps, RPE, warm-up, unit, load
+    // in kg, the mark's name, and the working sets not written out ("relleno"), so that a
+    // spreadsheet's sum of kg x reps is the program's volume.
+    const QByteArray press = "2023-01-01,Ana,\"Press, \"\"banca\"\"\",3,12,";
+    const QByteArray sentadilla = "2023-01-05,Ana,sentadilla ,5,5,,,,0,1,5,,0,kg,70,,1\r\n";
     QCOMPARE(csv, QByteArray("\xEF\xBB\xBF"
-                             "fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca\r\n"
-                             "2023-01-01,Ana,Sentadilla,4,10,1,60,60,-65536\r\n"
-                             "2023-01-01,Ana,Sentadilla,4,10,2,62.5,\"62,5\",-65536\r\n"
-                             "2023-01-01,Ana,Sentadilla,4,10,3,65,65 kg,-65536\r\n"
-                             "2023-01-01,Ana,Sentadilla,4,10,4,,max,-65536\r\n"
-                             "2023-01-01,Ana,Dominadas,3,8,,,,0\r\n"
-                             "2023-01-01,Ana,\"Press, \"\"banca\"\"\",3,12,1,40,40,0\r\n"
-                             "2023-01-05,Ana,sentadilla ,5,5,1,70,70,0\r\n"));
+                             "fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca,fila,"
+                             "repes_serie,rpe,calentamiento,unidad,kg,color,relleno\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,1,60,60,-65536,1,10,,0,kg,60,Rojo,\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,2,62.5,\"62,5\",-65536,1,10,,0,kg,"
+                             "62.5,Rojo,\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,3,65,65 kg,-65536,1,10,,0,kg,65,Rojo,"
+                             "\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,4,,max,-65536,1,,,,,,Rojo,\r\n"
+                             "2023-01-01,Ana,Sentadilla,4,10,,,,-65536,1,10,,0,kg,62.5,Rojo,1\r\n"
+                             "2023-01-01,Ana,Dominadas,3,8,,,,0,2,,,,,,,\r\n") +
+                      press + "1,40,40,0,3,12,,0,kg,40,,\r\n" + press +
+                      ",,,0,3,12,,0,kg,40,,1\r\n" + press + ",,,0,3,12,,0,kg,40,,1\r\n" +
+                      "2023-01-05,Ana,sentadilla ,5,5,1,70,70,0,1,5,,0,kg,70,,\r\n" + sentadilla +
+                      sentadilla + sentadilla + sentadilla);
     QCOMPARE(fallidos, QStringList{"20230104Ana.kvr: El archivo es demasiado grande para ser una "
                                    "rutina"});
     bool bien = false;
     const QList<QStringList> filas = leerCsv(QString::fromUtf8(csv.mid(3)), bien);
     QVERIFY(bien);
-    QCOMPARE(filas.size(), 8);
+    QCOMPARE(filas.size(), 15);
     for (const QStringList& f : filas)
-        QCOMPARE(f.size(), 9);
-    QCOMPARE(filas[6][2], QStringLiteral("Press, \"banca\""));
+        QCOMPARE(f.size(), 17);
+    QCOMPARE(filas[7][2], QStringLiteral("Press, \"banca\""));
 }
 
 // The CSV read back gives every non-empty row of every day: its cells in their columns (gaps
@@ -153,9 +165,10 @@ void TestExportar::idaYVuelta() {
     int ultimaSerie = 0;
     for (int k = 1; k < lineas.size(); ++k) {
         const QStringList& l = lineas[k];
-        QCOMPARE(l.size(), 9);
+        QCOMPARE(l.size(), 17);
         const QDate dia = QDate::fromString(l[0], Qt::ISODate);
         if (dia < QDate(2024, 2, 28)) continue; // the fixture's other days
+        if (l[16] == "1") continue;             // a working set not written out
         QCOMPARE(l[1], QString("Ana"));
         const int serie = l[5].toInt();
         // A new row begins with its first weight, or is a row without any.
@@ -175,6 +188,40 @@ void TestExportar::idaYVuelta() {
         if (!l[6].isEmpty()) QCOMPARE(l[6].toDouble(), v);
     }
     QCOMPARE(leido, esperado);
+}
+
+// A cell a spreadsheet would run as a formula is exported with one more "'" in front; numbers
+// are never touched; a marked empty row has a line of its own.
+void TestExportar::textosQueNoSeEjecutan() {
+    TTabla A(100, QStringList(11));
+    TMarcas C(100, 0);
+    const QStringList nombres{
+        "=HYPERLINK(\"http://x\",\"y\")", "+1", "-2", "@x", "'=x", "''-y", "'hola", "Remo"};
+    for (int i = 0; i < nombres.size(); ++i)
+        A[i][0] = nombres[i];
+    A[7][3] = "-20"; // text in a weight cell: its "texto" defused, "peso" and "kg" empty
+    C[9] = -256;     // a marked empty row
+    escribir(datos + "/20240101Ana.kvr", FormatearRutina(A, C, 100, 11));
+    bool bien = false;
+    const QList<QStringList> l =
+        leerCsv(QString::fromUtf8(CsvDeUsuario(datos, "Ana", nullptr).mid(3)), bien);
+    QVERIFY(bien);
+    QStringList ejercicios;
+    QStringList vacia;
+    for (const QStringList& f : l)
+        if (f[0] == "2024-01-01") {
+            ejercicios << f[2];
+            if (f[9] == "10") vacia = f;
+            if (f[2] == "Remo") {
+                QCOMPARE(f[7], QStringLiteral("'-20"));
+                QCOMPARE(f[6], QString());
+                QCOMPARE(f[14], QString());
+            }
+        }
+    QCOMPARE(ejercicios, (QStringList{"'=HYPERLINK(\"http://x\",\"y\")", "'+1", "'-2", "'@x",
+                                      "''=x", "'''-y", "'hola", "Remo", ""}));
+    QCOMPARE(vacia.value(8), QStringLiteral("-256"));
+    QCOMPARE(vacia.value(15), QStringLiteral("Amarillo"));
 }
 
 void TestExportar::lineaDeOrdenes_data() {

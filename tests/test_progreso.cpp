@@ -307,7 +307,7 @@ void TestProgreso::exportarDesdeElMenu() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray csv = f.readAll();
     QCOMPARE(csv, CsvDeUsuario(e.datos, "Ana", nullptr));
-    QVERIFY(csv.contains("\r\n2023-01-02,Ana,Press banca,3,5,3,7.5,\"7,5\",0\r\n"));
+    QVERIFY(csv.contains("\r\n2023-01-02,Ana,Press banca,3,5,3,7.5,\"7,5\",0,2,5,,0,kg,7.5,,\r\n"));
     QCOMPARE(e.avisos.size(), 1);
     QVERIFY(e.avisos[0].contains("20230104Ana.kvr"));
 
