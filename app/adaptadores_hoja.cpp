@@ -64,6 +64,10 @@ QVariant TModeloRutina::data(const QModelIndex& i, int rol) const {
     }
     case Qt::ToolTipRole:
         if (i.isValid() && i.column() == 0 && ayudaFila_) return ayudaFila_(i.row());
+        // How a set is written, where it is typed.
+        if (i.isValid() && i.column() >= 3)
+            return QStringLiteral("Una serie: 60 · 62,5 · 100x5 · 60@8 · (40) calentamiento · "
+                                  "PC, PC+10 · 135lb («1,000» es 1 kg)");
         return {};
     default:
         return {};
