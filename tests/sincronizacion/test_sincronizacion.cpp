@@ -171,8 +171,14 @@ struct Editor {
     }
 };
 
+// The conflict copies in a folder; Syncthing's own temporary files (".syncthing.*.tmp", left
+// for a while when a transfer stops) are none.
 static QStringList conflictos(const QString& carpeta) {
-    return QDir(carpeta).entryList({"*.sync-conflict-*"}, QDir::Files | QDir::Hidden);
+    QStringList r;
+    for (const QString& n :
+         QDir(carpeta).entryList({"*.sync-conflict-*"}, QDir::Files | QDir::Hidden))
+        if (!n.startsWith(".syncthing.")) r << n;
+    return r;
 }
 
 void TestSincronizacion::dosEquiposPausados() {
