@@ -2,6 +2,8 @@
 
 #include "storage/serie.h"
 
+#include <cmath>
+
 #include "general/errores.h"
 
 #include <QDir>
@@ -121,11 +123,19 @@ void THistoria::PonerDia(const QDate& dia, const TTabla& A, const TMarcas& C,
         f.repes = compartido(celdas.value(2));
         for (int j = 3; j < celdas.size(); ++j) {
             const QString peso = celdas[j].trimmed();
-            if (peso.isEmpty()) continue;
-            f.pesos << compartido(peso);
-            // The best counts working sets with a load, in kg: no warm-up, no body weight.
-            const TSerie s = LeerSerie(peso);
-            if (s.valida && !s.calentamiento && !s.pc) f.maximo = std::max(f.maximo, s.kg);
+            if (!peso.isEmpty()) f.pesos << compartido(peso);
+        }
+        // The best counts working sets, in kg: no warm-up; body weight on its own terms.
+        for (const TSerieContada& s : SeriesDeFila(f.series, f.repes, f.pesos)) {
+            if (s.celda < 0 || s.serie.calentamiento) continue;
+            (s.serie.unidad == QLatin1String("lb") ? f.enLibras : f.enKilos)++;
+            if (!s.serie.pc) {
+                f.maximo = std::max(f.maximo, s.serie.kg);
+                continue;
+            }
+            f.hayPC = true;
+            f.repesPC = std::max(f.repesPC, int(s.repes));
+            if (s.serie.kg != 0 && !(s.serie.kg <= f.cargaPC)) f.cargaPC = s.serie.kg;
         }
         f.marca = i < C.size() ? C[i] : 0;
         ejercicios_[compartido(clave)][dia].append(f);
@@ -213,20 +223,43 @@ QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const 
     QString linea = QStringLiteral("Última vez %1").arg(fecha(antes.key(), mostrado));
     if (!partes.isEmpty()) linea += QStringLiteral(": ") + partes.join(QStringLiteral(" · "));
 
-    double mejor = -1;
-    QDate diaMejor;
+    double mejor = -1, carga = qQNaN();
+    int repes = 0, libras = 0, kilos = 0;
+    QDate diaMejor, diaCarga, diaRepes;
     for (auto d = dias.cbegin(); d != dias.cend() && d.key() <= mostrado; ++d)
         for (const TFilaHistoria& f : d.value()) {
-            const double p = f.maximo;
-            if (p > mejor) {
-                mejor = p;
+            libras += f.enLibras;
+            kilos += f.enKilos;
+            if (f.maximo > mejor) {
+                mejor = f.maximo;
                 diaMejor = d.key();
             }
+            // Of two assisted sets the one with less help is the heavier.
+            if (!std::isnan(f.cargaPC) && !(f.cargaPC <= carga)) {
+                carga = f.cargaPC;
+                diaCarga = d.key();
+            }
+            if (f.repesPC > repes) {
+                repes = f.repesPC;
+                diaRepes = d.key();
+            }
         }
-    if (mejor >= 0)
+    auto numero = [](double v) { return QString::number(v, 'g', 10).replace(u'.', u','); };
+    if (mejor >= 0) {
+        // Shown in the unit most of its sets were written in; compared in kg.
+        const bool enLibras = libras > kilos;
         linea += QStringLiteral(" — Mejor: %1 (%2)")
-                     .arg(QString::number(mejor, 'g', 10).replace(u'.', u','),
+                     .arg(enLibras ? numero(std::round(mejor / kKgPorLibra * 100) / 100) +
+                                         QStringLiteral(" lb")
+                                   : numero(mejor),
                           fecha(diaMejor, mostrado));
+    } else if (!std::isnan(carga)) {
+        linea += QStringLiteral(" — Mejor: PC%1%2 (%3)")
+                     .arg(carga > 0 ? QStringLiteral("+") : QString(), numero(carga),
+                          fecha(diaCarga, mostrado));
+    } else if (repes > 0) {
+        linea += QStringLiteral(" — Mejor: PC × %1 (%2)").arg(repes).arg(fecha(diaRepes, mostrado));
+    }
     return linea;
 }
 

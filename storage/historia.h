@@ -22,7 +22,12 @@ struct TFilaHistoria {
     QString repes;
     QStringList pesos; // the weight cells that are not empty, in order
     qint32 marca = 0;
-    double maximo = -1; // the heaviest numeric weight, -1 when none is a number
+    double maximo = -1; // the heaviest working load in kg, -1 when no working set has a load
+    // Body-weight working sets: the heaviest load added (NaN: none added) and the most reps.
+    double cargaPC = qQNaN();
+    int repesPC = 0;
+    bool hayPC = false;
+    int enLibras = 0, enKilos = 0; // sets written in each unit
 };
 
 // An exercise name as the history matches it: trimmed, without case and without accents.

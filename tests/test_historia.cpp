@@ -118,6 +118,28 @@ void TestHistoria::linea_data() {
                               << "2026-01-02"
                               << QString::fromUtf8(
                                      "Última vez 30/12/2025: 3 x 12 · 14 — Mejor: 14 (30/12/2025)");
+    QTest::newRow("libras") << QStringList{"2026-12-03|Press,3,5,225lb,225lb,100"} << "Press"
+                            << "2026-12-10"
+                            << QString::fromUtf8(
+                                   "Última vez 03/12: 3 x 5 · 225lb / 225lb / 100 — Mejor: 225 lb "
+                                   "(03/12)");
+    QTest::newRow("calentamiento no es la mejor")
+        << QStringList{"2026-12-03|Press,1,5,(90),60"} << "Press"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 1 x 5 · (90) / 60 — Mejor: 60 (03/12)");
+    QTest::newRow("peso corporal con carga")
+        << QStringList{"2026-11-03|Dominadas,3,8,PC+10", "2026-12-03|Dominadas,3,8,PC+5,PC"}
+        << "Dominadas"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 3 x 8 · PC+5 / PC — Mejor: PC+10 (03/11)");
+    QTest::newRow("asistidas: la de menos ayuda")
+        << QStringList{"2026-12-03|Fondos,2,8,PC-20,PC-10"} << "Fondos"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 2 x 8 · PC-20 / PC-10 — Mejor: PC-10 (03/12)");
+    QTest::newRow("peso corporal: las mas repeticiones")
+        << QStringList{"2026-12-03|Flexiones,3,12,PC,PCx15"} << "Flexiones"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 3 x 12 · PC / PCx15 — Mejor: PC × 15 (03/12)");
     QTest::newRow("nunca antes") << QStringList{"2026-12-20|Curl,3,12,14"} << "Curl"
                                  << "2026-12-10" << QString();
     QTest::newRow("ejercicio desconocido") << basico << "Plancha"
