@@ -31,29 +31,37 @@ QString TMain::lineaDeFila(int fila) const {
 
 void TMain::actualizarLineaHistoria() {
     if (!lblHistoria) return;
-    lblHistoria->setText(lineaDeFila(Rutina->Row()));
+    lineaHistoria_ = lineaDeFila(Rutina->Row());
     colocarLineaHistoria();
 }
 
 void TMain::colocarLineaHistoria() {
     if (!lblHistoria) return;
-    // Right of the pictures, or in the lower row when the swatches are hidden; nowhere when
-    // neither has room for the whole line.
+    // Right of the pictures, or in the lower row when the swatches are hidden and it has more
+    // room; shortened with "…" when it does not fit, the whole line then in its tooltip.
+    if (lineaHistoria_.isEmpty()) {
+        lblHistoria->setText(QString());
+        lblHistoria->hide();
+        return;
+    }
     const int derecha = 416;
     const int ancho = Botonera->width();
-    const int necesario = lblHistoria->fontMetrics().horizontalAdvance(lblHistoria->text()) + 4;
-    if (lblHistoria->text().isEmpty()) {
+    const int necesario = lblHistoria->fontMetrics().horizontalAdvance(lineaHistoria_) + 4;
+    const int alLado = ancho - derecha - 4;
+    QRect donde;
+    if (alLado >= necesario || (!c1->isHidden() && alLado >= 40))
+        donde = QRect(derecha, 1, alLado, 49);
+    else if (c1->isHidden())
+        donde = QRect(4, 50, ancho - 8, 47);
+    if (donde.isEmpty() || donde.width() < 40) {
         lblHistoria->hide();
         return;
     }
-    if (ancho - derecha - 4 >= necesario)
-        lblHistoria->setGeometry(derecha, 1, ancho - derecha - 4, 49);
-    else if (c1->isHidden() && ancho - 8 >= necesario)
-        lblHistoria->setGeometry(4, 50, ancho - 8, 47);
-    else {
-        lblHistoria->hide();
-        return;
-    }
+    const QString texto =
+        lblHistoria->fontMetrics().elidedText(lineaHistoria_, Qt::ElideRight, donde.width() - 4);
+    lblHistoria->setText(texto);
+    lblHistoria->setToolTip(texto == lineaHistoria_ ? QString() : lineaHistoria_);
+    lblHistoria->setGeometry(donde);
     lblHistoria->show();
     lblHistoria->raise();
 }

@@ -222,6 +222,7 @@ class TMain : public QWidget {
     bool cierreDelSistema_ = false;
     TSesion* sesion_ = nullptr;
     QStringList fallidosDichos_; // files the history could not read, told once
+    QString lineaHistoria_;      // the whole line of the selected row's exercise
     QLabel* lblHistoria = nullptr;
     QAction* accionProgreso_ = nullptr; // in the sheet's menu, with their shortcuts
     QAction* accionExportar_ = nullptr;

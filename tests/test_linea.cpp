@@ -70,13 +70,18 @@ void TestLinea::lineaDeLaFilaElegida() {
     e.clicCelda(0, 0);
     QTRY_COMPARE(l->text(), QString::fromUtf8("Última vez 20/11/2022: 3 x 3 · 100 — Mejor: 100 "
                                               "(20/11/2022)"));
-    // No room beside the pictures: the lower row once the swatches are hidden, else nowhere.
+    // Little room beside the pictures: shortened there, the whole line in its tooltip; whole in
+    // the lower row once the swatches are hidden.
+    const QString entera = l->text();
     w.resize(500, 600);
     QApplication::processEvents();
-    QVERIFY(l->isHidden());
+    QVERIFY(l->isVisible());
+    QVERIFY(l->text().endsWith(QChar(0x2026)));
+    QCOMPARE(l->toolTip(), entera);
     QTest::mouseClick(w.Image5, Qt::LeftButton);
     QVERIFY(l->isVisible());
     QVERIFY(l->geometry().top() >= 50);
+    QCOMPARE(l->text(), entera);
     QVERIFY(e.errores.isEmpty());
 }
 
