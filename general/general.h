@@ -47,6 +47,6 @@ void TextoAArreglo(const QString& tex, Tarreglo_de_strings& parr, const QString&
 // match and the value must fit in 32 bits. Hexadecimal digits give the 32-bit pattern.
 bool LeerEntero32(const QString& texto, qint32& valor);
 
-// Describes a character for a message: the character itself; an invisible one in words ("tabulador",
-// "salto de línea", "retorno de carro", "carácter de control 0x1B").
+// Describes a character for a message: the character itself; an invisible one in words
+// ("tabulador", "salto de línea", "retorno de carro", "carácter de control 0x1B").
 QString DescribirCaracter(QChar c);

@@ -1,8 +1,8 @@
 // A temporary home with its own data folder, the window's boxes and clock answered by the test.
 #pragma once
 
-#include "app/controles.h"
 #include "app/adaptadores_hoja.h"
+#include "app/controles.h"
 #include "app/interaccion.h"
 #include "app/main_form.h"
 #include "general/general.h"
