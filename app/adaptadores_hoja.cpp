@@ -103,7 +103,9 @@ bool TModeloRutina::PegarBloque(int fila, int columna, const QList<QStringList>&
 TComprometido TModeloRutina::Comprometer(const PRutina& version, int fila, int columna,
                                          const QString& texto, bool informar) {
     if (!sesion_) return TComprometido::Rechazado;
-    if (!version || version->ruta == Rutina().ruta) {
+    // The editor's version is still the one shown: through setData. Otherwise (the routine shown
+    // was read again or merged behind the editor, or is another one) through its own version.
+    if (!version || version == sesion_->Version()) {
         informar_ = informar;
         const bool ok = setData(index(fila, columna), texto, Qt::EditRole);
         informar_ = true;
@@ -111,7 +113,6 @@ TComprometido TModeloRutina::Comprometer(const PRutina& version, int fila, int c
                : perdido_ ? TComprometido::Perdido
                           : TComprometido::Rechazado;
     }
-    // An editor left open on a routine no longer shown: its own file takes the edit.
     return intentar([&] { return sesion_->EscribirEn(version, fila, columna, texto); }, informar);
 }
 

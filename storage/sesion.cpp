@@ -94,9 +94,10 @@ bool TSesion::EscribirEn(const PRutina& version, int fila, int columna, const QS
     if (permiso_) permiso_();
     const QString motivo = MotivoTextoInvalido(texto);
     if (!motivo.isEmpty()) throw ErrorKorval(motivo);
-    // The routine shown takes the edit on its latest version; another one, an editor left open
-    // on a routine no longer shown, on the version the editor was opened on.
-    const TRutina& desde = !version || version->ruta == rutina_->ruta ? *rutina_ : *version;
+    // The edit is made on the version the editor was opened on: when the routine shown changed
+    // behind it (another program's version, a conflict copy merged in), the save carries it onto
+    // the disk row by row, so it lands in the exercise the user saw, not in its old position.
+    const TRutina& desde = version ? *version : *rutina_;
     return hacer(desde, TCambio::DeCeldas(desde, {{fila, columna, texto}}), Paso::Nuevo);
 }
 

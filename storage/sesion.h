@@ -56,8 +56,8 @@ class TSesion : public QObject {
     // false when the change could not follow its row in a version another program wrote:
     // nothing is saved, the routine shown is then that version, and aviso() tells the user.
     bool Escribir(int fila, int columna, const QString& texto);
-    // A cell of `version` (an editor opened on it), which may no longer be the routine shown:
-    // its own file takes the edit.
+    // A cell of `version` (an editor opened on it), which may no longer be the routine shown, or
+    // no longer its version on disk: its own file takes the edit, onto the rows as they are now.
     bool EscribirEn(const PRutina& version, int fila, int columna, const QString& texto);
     // Cells from (fila, columna) on: each string list fills one row to the right.
     bool EscribirBloque(int fila, int columna, const QList<QStringList>& filas);

@@ -12,6 +12,7 @@ class TestDosVentanas : public QObject {
     void archivoCambiadoPorOtroPrograma();
     void archivoCambiadoConEditorAbierto();
     void filaMovidaYEditadaConEditorAbierto();
+    void copiaEnConflictoConLaVentanaAbierta();
     void archivoBorrado();
     void rutinaQueAparece();
     void listaDeUsuariosCambiada();
@@ -215,6 +216,33 @@ void TestDosVentanas::filaMovidaYEditadaConEditorAbierto() {
     QCOMPARE(e.valor(0, 0), QStringLiteral("Remo"));
     QCOMPARE(e.valor(0, 1), QStringLiteral("3"));
     QVERIFY(!e.w->Rutina->indexWidget(e.celda(0, 1)));
+    QVERIFY(e.errores.isEmpty());
+}
+
+// A sync tool leaves a conflict copy beside the routine shown while a cell is being typed: the
+// window merges it, shows the merged routine with a notice, and the typed text still goes in.
+void TestDosVentanas::copiaEnConflictoConLaVentanaAbierta() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir(kHoy, Entorno::rutina({Entorno::linea({"Press", "4"})}));
+    e.abrir();
+    QLineEdit* ed = e.editar(2, 0);
+    QVERIFY(ed);
+    QTest::keyClicks(ed, "Curl");
+    const QString copia = "20230102Ana.sync-conflict-20230102-101500-N3GUVG2.kvr";
+    e.escribir(copia, Entorno::rutina({Entorno::linea({"Press", "4", "10", "60"})}));
+    QTRY_COMPARE(e.valor(0, 3), QStringLiteral("60"));
+    QCOMPARE(e.avisos.size(), 1);
+    QVERIFY2(e.avisos.first().startsWith(
+                 QString::fromUtf8("Se unieron los cambios de otro equipo en «Lunes 2/1»")),
+             qPrintable(e.avisos.first()));
+    QVERIFY(!e.existe(copia));
+    QVERIFY(e.existe("respaldos/" + copia));
+    QCOMPARE(QApplication::focusWidget(), ed);
+    QCOMPARE(ed->text(), QStringLiteral("Curl"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(e.leer(kHoy), Entorno::rutina({Entorno::linea({"Press", "4", "10", "60"}),
+                                            Entorno::linea({}), Entorno::linea({"Curl"})}));
     QVERIFY(e.errores.isEmpty());
 }
 

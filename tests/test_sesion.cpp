@@ -20,6 +20,7 @@ class TestSesion : public QObject {
     void fusion_data();
     void fusion();
     void deshacer();
+    void editorSobreUnaVersionVieja();
     void vigilaElDiaElegido();
     void sinReconstruirTrasGuardar();
     void carpetaSinVolcar();
@@ -204,6 +205,20 @@ void TestSesion::deshacer() {
         ++pasos;
     QCOMPARE(pasos, TSesion::kPasosMaximos);
     QCOMPARE(c.sesion.Rutina().A[0][3], QStringLiteral("4"));
+}
+
+// An editor opened on a version of the routine shown that was replaced behind it (merged, read
+// again) with its rows in another order: the typed text goes to the exercise the editor showed.
+void TestSesion::editorSobreUnaVersionVieja() {
+    Carpeta c;
+    c.escribir(rutina({press, remo}));
+    c.sesion.Mostrar("Ana", kDia);
+    const PRutina abierto = c.sesion.Version(); // what the editor opened on
+    QVERIFY(c.sesion.Intercambiar(0, 1));       // the shown routine changes: Remo, Press
+    QVERIFY(c.sesion.EscribirEn(abierto, 0, 1, "4"));
+    QCOMPARE(c.leer(), rutina({remo, linea({"Press", "4", "10"})}));
+    QCOMPARE(c.mostrada(), c.leer());
+    QVERIFY(c.avisos.isEmpty());
 }
 
 // Waits until `cond` holds, letting the watcher's signals in.
