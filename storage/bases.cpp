@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <cstdio>
 
 // The versions written here since the base that are remembered; older ones cannot be the
 // other side's version any more after a sync.
@@ -19,12 +19,17 @@ static QString huella(const QByteArray& bytes) {
 }
 
 static void escribirCache(const QString& ruta, const QByteArray& bytes) {
-    // A cache: written whole or not at all, but not flushed to disk like the data.
-    QSaveFile f(ruta);
-    if (f.open(QIODevice::WriteOnly)) {
-        f.write(bytes);
-        f.commit();
-    }
+    // A cache: written whole or not at all (a temporary file renamed over it), but not flushed
+    // to disk like the data, which would cost every edit a wait for the disk. A cut write reads
+    // back as a damaged cache, which is none.
+    const QString temporal = ruta + QStringLiteral(".tmp");
+    QFile f(temporal);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    const bool bien = f.write(bytes) == bytes.size() && f.flush();
+    f.close();
+    if (!bien ||
+        ::rename(QFile::encodeName(temporal).constData(), QFile::encodeName(ruta).constData()) != 0)
+        QFile::remove(temporal);
 }
 
 static QByteArray leerCache(const QString& ruta) {

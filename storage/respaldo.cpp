@@ -9,17 +9,22 @@
 #include <QFile>
 #include <QFileInfo>
 
+QString CarpetaDeRespaldos(const QString& carpetaDatos) {
+    const QString carpeta = CombinePath(carpetaDatos, kCarpetaRespaldos);
+    // The copies stay inside the data folder: a "respaldos" that is a link is not followed.
+    if (QFileInfo(carpeta).isSymLink())
+        throw ErrorKorval(QStringLiteral("la carpeta respaldos es un enlace"));
+    if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
+        throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
+    return carpeta;
+}
+
 QString RespaldarArchivo(const QString& carpetaDatos, const QString& ruta,
                          const QDateTime& momento) {
     if (!QFileInfo(ruta).isFile()) return QString();
-    const QString carpeta = CombinePath(carpetaDatos, kCarpetaRespaldos);
     try {
         ComprobarEnlaceDeDatos(ruta);
-        // The copies stay inside the data folder: a "respaldos" that is a link is not followed.
-        if (QFileInfo(carpeta).isSymLink())
-            throw ErrorKorval(QStringLiteral("la carpeta respaldos es un enlace"));
-        if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
-            throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
+        const QString carpeta = CarpetaDeRespaldos(carpetaDatos);
         const QByteArray bytes = LeerCopiaExacta(ruta);
         // "20230102Ana.kvr" -> "20230102Ana-<moment>.kvr", "USRS.kvldat" -> "USRS-<moment>.kvldat".
         const QFileInfo info(ruta);

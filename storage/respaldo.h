@@ -9,6 +9,10 @@
 
 inline const QString kCarpetaRespaldos = QStringLiteral("respaldos");
 
+// The folder "respaldos" of a data folder, made when missing; throws ErrorKorval when it cannot
+// be made or is a link (copies never leave the data folder).
+QString CarpetaDeRespaldos(const QString& carpetaDatos);
+
 // When the file exists, copies it byte for byte into the folder "respaldos" beside it, named
 // after it with the moment added before ".kvr". Returns the copy's path, or empty when there
 // was nothing to copy. Throws ErrorKorval when the copy cannot be made.

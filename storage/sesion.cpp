@@ -42,21 +42,24 @@ QString TSesion::NombreDeArchivo(const QString& usuario, const QDate& dia) {
 
 void TSesion::Mostrar(const QString& usuario, const QDate& dia, bool hayUsuario) {
     const QString antes = rutina_->usuario;
+    cargar(hayUsuario ? usuario : QString(), dia,
+           hayUsuario ? CombinePath(carpeta_, NombreDeArchivo(usuario, dia)) : QString());
+    // Another user: that user's history, kept or built now.
+    if (rutina_->usuario != antes || !historias_.contains(rutina_->usuario)) construirHistoria();
+}
+
+void TSesion::cargar(const QString& usuario, const QDate& dia, const QString& ruta) {
     auto r = std::make_shared<TRutina>(TRutina::Vacia(filas_, columnas_));
-    r->usuario = hayUsuario ? usuario : QString();
+    r->usuario = usuario;
     r->dia = dia;
     // Shown also when the load fails: the sheet then holds what could be read, and the file is
     // kept in "respaldos" before a save replaces it.
-    {
-        struct Mostrar {
-            TSesion* s;
-            std::shared_ptr<TRutina>& r;
-            ~Mostrar() { s->mostrar(r); }
-        } mostrar{this, r};
-        if (hayUsuario) CargarRutina(*r, CombinePath(carpeta_, NombreDeArchivo(usuario, dia)));
-    }
-    // Another user: that user's history, kept or built now.
-    if (r->usuario != antes || !historias_.contains(r->usuario)) construirHistoria();
+    struct Mostrar {
+        TSesion* s;
+        std::shared_ptr<TRutina>& r;
+        ~Mostrar() { s->mostrar(r); }
+    } mostrar{this, r};
+    if (!ruta.isEmpty()) CargarRutina(*r, ruta);
 }
 
 void TSesion::mostrar(PRutina r) {
@@ -313,18 +316,14 @@ void TSesion::Revisar() {
 }
 
 void TSesion::recargar() {
-    auto r = std::make_shared<TRutina>(TRutina::Vacia(filas_, columnas_));
-    r->usuario = rutina_->usuario;
-    r->dia = rutina_->dia;
-    struct Mostrar {
-        TSesion* s;
-        std::shared_ptr<TRutina>& r;
-        ~Mostrar() {
-            s->mostrar(r);
-            s->ponerEnHistoria(*r);
-        }
-    } mostrar{this, r};
-    CargarRutina(*r, rutina_->ruta);
+    // The day as read goes into the history, also what could be read of a file that failed.
+    try {
+        cargar(rutina_->usuario, rutina_->dia, rutina_->ruta);
+    } catch (...) {
+        ponerEnHistoria(*rutina_);
+        throw;
+    }
+    ponerEnHistoria(*rutina_);
 }
 
 TListaUsuarios TSesion::LeerUsuarios() {
@@ -421,11 +420,7 @@ void TSesion::UnirConflictos() {
 
 void TSesion::moverARespaldos(const QString& nombre) {
     const TCerrojo cerrojo(carpeta_, esperaCerrojo_);
-    const QString carpeta = CombinePath(carpeta_, kCarpetaRespaldos);
-    if (QFileInfo(carpeta).isSymLink())
-        throw ErrorKorval(QStringLiteral("la carpeta respaldos es un enlace"));
-    if (!QFileInfo(carpeta).isDir() && !QDir().mkdir(carpeta))
-        throw ErrorKorval(QStringLiteral("No se puede crear la carpeta ") + carpeta);
+    const QString carpeta = CarpetaDeRespaldos(carpeta_);
     const QString desde = CombinePath(carpeta_, nombre);
     QString hacia = CombinePath(carpeta, nombre);
     // The other computer may have moved the same copy there already: the same name, the same

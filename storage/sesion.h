@@ -126,6 +126,8 @@ class TSesion : public QObject {
     enum class Paso { Nuevo, Deshecho, Rehecho };
     bool hacer(const TRutina& desde, const TCambio& c, Paso paso);
     void mostrar(PRutina r);
+    // Loads the routine at `ruta` (none: empty) and shows it, also when the load fails.
+    void cargar(const QString& usuario, const QDate& dia, const QString& ruta);
     void vigilarRutina();
     void alCambiarArchivo();
     void alCambiarCarpeta();
