@@ -4,6 +4,10 @@
 #include "general/general.h"
 #include "storage/archivo_es.h"
 
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
 // The write call below the writers, replaced for the scope.
 struct TEscrituraFalsa {
     explicit TEscrituraFalsa(FuncionEscribir f) { FijarFuncionEscribir(f); }
@@ -20,3 +24,21 @@ struct TCarpetaDatos {
     TCarpetaDatos(const TCarpetaDatos&) = delete;
     TCarpetaDatos& operator=(const TCarpetaDatos&) = delete;
 };
+
+// Routine files as the tests write and expect them.
+namespace prueba {
+// One routine line: the cells given (the rest of the 11 empty), the always-empty field, the mark.
+inline QByteArray linea(const QStringList& celdas, qint32 marca = 0) {
+    QByteArray r;
+    for (int j = 0; j < 11; ++j)
+        r += (j < celdas.size() ? celdas[j].toLatin1() : QByteArray()) + "|";
+    return r + "|" + QByteArray::number(marca);
+}
+// The file of a routine of 100 lines, from its first rows.
+inline QByteArray rutina(const QList<QByteArray>& filas) {
+    QByteArray r;
+    for (int i = 0; i < 100; ++i)
+        r += (i < filas.size() ? filas[i] : QByteArray("||||||||||||0")) + "\r\n";
+    return r;
+}
+} // namespace prueba

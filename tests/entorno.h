@@ -125,16 +125,8 @@ struct Entorno {
     }
     // One routine line: the cells given (the rest empty), the always-empty field, the mark.
     static QByteArray linea(const QStringList& celdas, qint32 marca = 0) {
-        QByteArray r;
-        for (int j = 0; j < 11; ++j)
-            r += (j < celdas.size() ? celdas[j].toLatin1() : QByteArray()) + "|";
-        return r + "|" + QByteArray::number(marca);
+        return prueba::linea(celdas, marca);
     }
     // The file a routine of 100 lines has, from its first rows.
-    static QByteArray rutina(const QList<QByteArray>& filas) {
-        QByteArray r;
-        for (int i = 0; i < 100; ++i)
-            r += (i < filas.size() ? filas[i] : QByteArray("||||||||||||0")) + "\r\n";
-        return r;
-    }
+    static QByteArray rutina(const QList<QByteArray>& filas) { return prueba::rutina(filas); }
 };

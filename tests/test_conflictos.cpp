@@ -4,6 +4,8 @@
 #include "storage/lista_usuarios.h"
 #include "storage/sesion.h"
 
+#include "tests/costuras.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,19 +28,8 @@ static const QString kRutina = QStringLiteral("20230102Ana.kvr");
 static const QString kCopia =
     QStringLiteral("20230102Ana.sync-conflict-20230102-101500-N3GUVG2.kvr");
 
-static QByteArray linea(const QStringList& celdas, qint32 marca = 0) {
-    QByteArray r;
-    for (int j = 0; j < 11; ++j)
-        r += (j < celdas.size() ? celdas[j].toLatin1() : QByteArray()) + "|";
-    return r + "|" + QByteArray::number(marca);
-}
-
-static QByteArray rutina(const QList<QByteArray>& filas) {
-    QByteArray r;
-    for (int i = 0; i < 100; ++i)
-        r += (i < filas.size() ? filas[i] : QByteArray("||||||||||||0")) + "\r\n";
-    return r;
-}
+using prueba::linea;
+using prueba::rutina;
 
 static void escribir(const QString& ruta, const QByteArray& bytes) {
     QFile f(ruta);

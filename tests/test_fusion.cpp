@@ -4,6 +4,8 @@
 #include "general/general.h"
 #include "storage/rutina.h"
 
+#include "tests/costuras.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -22,19 +24,8 @@ class TestFusion : public QObject {
 static constexpr int kFilas = 100;
 static constexpr int kColumnas = 11;
 
-static QByteArray linea(const QStringList& celdas, qint32 marca = 0) {
-    QByteArray r;
-    for (int j = 0; j < kColumnas; ++j)
-        r += (j < celdas.size() ? celdas[j].toLatin1() : QByteArray()) + "|";
-    return r + "|" + QByteArray::number(marca);
-}
-
-static QByteArray rutina(const QList<QByteArray>& filas) {
-    QByteArray r;
-    for (int i = 0; i < kFilas; ++i)
-        r += (i < filas.size() ? filas[i] : QByteArray("||||||||||||0")) + "\r\n";
-    return r;
-}
+using prueba::linea;
+using prueba::rutina;
 
 static QByteArray leer(const QString& ruta) {
     QFile f(ruta);

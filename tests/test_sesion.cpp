@@ -4,6 +4,8 @@
 #include "general/errores.h"
 #include "storage/sesion.h"
 
+#include "tests/costuras.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -31,19 +33,8 @@ static constexpr int kColumnas = 11;
 static const QDate kDia(2023, 1, 2);
 static const QString kArchivo = QStringLiteral("20230102Ana.kvr");
 
-static QByteArray linea(const QStringList& celdas, qint32 marca = 0) {
-    QByteArray r;
-    for (int j = 0; j < kColumnas; ++j)
-        r += (j < celdas.size() ? celdas[j].toLatin1() : QByteArray()) + "|";
-    return r + "|" + QByteArray::number(marca);
-}
-
-static QByteArray rutina(const QList<QByteArray>& filas) {
-    QByteArray r;
-    for (int i = 0; i < kFilas; ++i)
-        r += (i < filas.size() ? filas[i] : QByteArray("||||||||||||0")) + "\r\n";
-    return r;
-}
+using prueba::linea;
+using prueba::rutina;
 
 // A folder with one routine, and a session on it, its clock fixed.
 struct Carpeta {
