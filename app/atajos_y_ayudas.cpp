@@ -78,7 +78,7 @@ void TMain::crearAtajos() {
         atajo(Rutina, Qt::WidgetWithChildrenShortcut, {kProgreso}, &TMain::abrirProgreso);
     accionExportar_ =
         atajo(Rutina, Qt::WidgetWithChildrenShortcut, {kExportar}, &TMain::exportarHistorial);
-    accionExportar_->setText(QStringLiteral("Exportar historial (CSV)..."));
+    accionExportar_->setText(QStringLiteral("Exportar historial…"));
     Rutina->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Rutina, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { Protegido([&] { alMenuHoja(pos); }); });

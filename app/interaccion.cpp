@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
@@ -96,16 +97,37 @@ void InteraccionPorDefecto() {
     };
 }
 
+// The suffix a filter entry names ("xlsx" for "Libro de Excel (*.xlsx)").
+static QString sufijoDeFiltro(const QString& filtro) {
+    const qsizetype i = filtro.lastIndexOf(QStringLiteral("(*."));
+    return i < 0 ? QString() : filtro.mid(i + 3).section(u')', 0, 0).section(u' ', 0, 0);
+}
+
 void PrepararDialogoGuardar(QFileDialog& d, const QString& sugerido, const QString& titulo,
                             const QString& patron) {
     d.setWindowTitle(titulo);
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setFileMode(QFileDialog::AnyFile);
-    d.setNameFilter(patron);
+    d.setNameFilters(patron.split(QStringLiteral(";;")));
     d.setDefaultSuffix(QFileInfo(sugerido).suffix());
     // The folder, then the name alone in the name field.
     d.setDirectory(QFileInfo(sugerido).absolutePath());
     d.selectFile(QFileInfo(sugerido).fileName());
+    // Another filter entry gives its suffix to the name in the field and to a name typed bare.
+    QObject::connect(&d, &QFileDialog::filterSelected, &d, [&d](const QString& filtro) {
+        const QString nuevo = sufijoDeFiltro(filtro);
+        if (nuevo.isEmpty()) return;
+        d.setDefaultSuffix(nuevo);
+        for (const QString& otro : d.nameFilters()) {
+            const QString viejo = sufijoDeFiltro(otro);
+            QLineEdit* nombre = d.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (nombre && !viejo.isEmpty() && viejo != nuevo &&
+                nombre->text().endsWith(u'.' + viejo, Qt::CaseInsensitive)) {
+                nombre->setText(nombre->text().chopped(viejo.size()) + nuevo);
+                break;
+            }
+        }
+    });
 }
 
 void PrepararDialogoAbrir(QFileDialog& d, const QString& carpeta, const QString& titulo,

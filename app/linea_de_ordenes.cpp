@@ -4,6 +4,7 @@
 #include "general/general.h"
 #include "storage/archivo_es.h"
 #include "storage/exportar.h"
+#include "storage/libro.h"
 #include "storage/lista_usuarios.h"
 
 #include <QCommandLineParser>
@@ -21,15 +22,17 @@ static const char* const kAyuda =
     "Uso: korval [opciones]\n"
     "Registro de rutinas de gimnasio. Sin opciones abre la ventana.\n"
     "\n"
-    "  --exportar-csv ARCHIVO  escribe las rutinas de un usuario en ARCHIVO (CSV) sin abrir la\n"
-    "                          ventana\n"
+    "  --exportar ARCHIVO      escribe las rutinas de un usuario en ARCHIVO sin abrir la\n"
+    "                          ventana: un libro de Excel si termina en .xlsx, CSV si termina\n"
+    "                          en .csv\n"
+    "  --exportar-csv ARCHIVO  lo mismo, siempre en CSV\n"
     "  --usuario NOMBRE        el usuario que se exporta (hace falta si hay más de uno)\n"
     "  --carpeta CARPETA       la carpeta de datos (debe existir); sola, abre la ventana en ella\n"
     "  --version               muestra la versión\n"
     "  --help                  muestra esta ayuda\n";
 
 // The export: 0 when every file went out, 1 when one could not be read or nothing was written.
-static int exportar(const QString& destino, QString usuario, const QString& carpeta) {
+static int exportar(const QString& destino, bool libro, QString usuario, const QString& carpeta) {
     if (!QFileInfo(carpeta).isDir()) {
         decir(QStringLiteral("No existe la carpeta de datos: ") + carpeta);
         return 1;
@@ -55,7 +58,10 @@ static int exportar(const QString& destino, QString usuario, const QString& carp
     }
     QStringList fallidos;
     try {
-        ExportarCsv(carpeta, usuario, destino, &fallidos);
+        if (libro)
+            ExportarLibro(carpeta, usuario, destino, &fallidos);
+        else
+            ExportarCsv(carpeta, usuario, destino, &fallidos);
     } catch (const ErrorKorval& e) {
         decir(e.mensaje());
         return 1;
@@ -70,6 +76,7 @@ struct TOpciones {
     QCommandLineOption ayuda{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
     QCommandLineOption csv{QStringLiteral("exportar-csv"), QString(), QStringLiteral("ARCHIVO")};
+    QCommandLineOption exportar{QStringLiteral("exportar"), QString(), QStringLiteral("ARCHIVO")};
     QCommandLineOption usuario{QStringLiteral("usuario"), QString(), QStringLiteral("NOMBRE")};
     QCommandLineOption carpeta{QStringLiteral("carpeta"), QString(), QStringLiteral("CARPETA")};
 };
@@ -78,10 +85,19 @@ struct TOpciones {
 static bool leer(QCommandLineParser& p, const TOpciones& o, const QStringList& argumentos) {
     // "-style" is one option named whole, never the letters s, t, y, l, e.
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    p.addOptions({o.ayuda, o.version, o.csv, o.usuario, o.carpeta});
+    p.addOptions({o.ayuda, o.version, o.csv, o.exportar, o.usuario, o.carpeta});
     if (p.parse(argumentos) && p.positionalArguments().isEmpty()) {
-        if (p.isSet(o.usuario) && !p.isSet(o.csv)) {
-            decir(QStringLiteral("--usuario solo sirve con --exportar-csv"));
+        if (p.isSet(o.csv) && p.isSet(o.exportar)) {
+            decir(QStringLiteral("--exportar y --exportar-csv no van juntos"));
+            return false;
+        }
+        if (p.isSet(o.usuario) && !p.isSet(o.csv) && !p.isSet(o.exportar)) {
+            decir(QStringLiteral("--usuario solo sirve con --exportar o --exportar-csv"));
+            return false;
+        }
+        if (p.isSet(o.exportar) &&
+            FormatoDeExportacion(p.value(o.exportar)) == TFormatoExportacion::Ninguno) {
+            decir(MotivoFormatoExportacion(p.value(o.exportar)));
             return false;
         }
         return true;
@@ -155,7 +171,7 @@ bool SinVentana(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = QByteArray(argv[i]).split('=').first();
         if (a == "--help" || a == "-help" || a == "--version" || a == "-version" ||
-            a == "--exportar-csv" || a == "-exportar-csv")
+            a == "--exportar-csv" || a == "-exportar-csv" || a == "--exportar" || a == "-exportar")
             return true;
         if (a.startsWith("--") && a.size() > 2 && !nuestras.contains(a.mid(2)) &&
             !deQt.contains(a.mid(2)))
@@ -178,7 +194,10 @@ int EjecutarSinVentana(const QStringList& argumentos) {
     }
     const QString datos = carpetaDeDatos(p, o);
     if (datos.isEmpty()) return 1;
-    return exportar(p.value(o.csv), p.isSet(o.usuario) ? p.value(o.usuario) : QString(), datos);
+    const bool libro = p.isSet(o.exportar) &&
+                       FormatoDeExportacion(p.value(o.exportar)) == TFormatoExportacion::Libro;
+    return exportar(p.isSet(o.exportar) ? p.value(o.exportar) : p.value(o.csv), libro,
+                    p.isSet(o.usuario) ? p.value(o.usuario) : QString(), datos);
 }
 
 TOrdenes OrdenesDeVentana(const QStringList& argumentos) {

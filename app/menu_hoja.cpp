@@ -9,6 +9,7 @@
 #include "general/general.h"
 #include "storage/archivo_es.h"
 #include "storage/exportar.h"
+#include "storage/libro.h"
 #include "storage/sesion.h"
 
 #include <QAction>
@@ -95,14 +96,26 @@ void TMain::exportarHistorial() {
     if (!ConfirmarEditor()) return;
     const PRutina r = sesion_->Version();
     if (r->ruta.isEmpty()) return;
-    const QString destino = Interaccion().elegirDestino(
-        QDir::homePath() + QStringLiteral("/Historial de %1.csv").arg(r->usuario),
-        QStringLiteral("Exportar historial (CSV)"), QStringLiteral("CSV (*.csv)"));
+    QString destino = Interaccion().elegirDestino(
+        QDir::homePath() + QStringLiteral("/Historial de %1.xlsx").arg(r->usuario),
+        QStringLiteral("Exportar historial"),
+        QStringLiteral("Libro de Excel (*.xlsx);;CSV (*.csv)"));
     if (destino.isEmpty()) return;
+    // Refused as chosen, before a suffix is added to it.
+    if (const QString motivo = MotivoDestinoCsv(carpeta_principal, destino); !motivo.isEmpty()) {
+        Interaccion().error(motivo);
+        return;
+    }
+    // A name with another suffix is taken as the workbook's, which the dialog offers first.
+    if (FormatoDeExportacion(destino) == TFormatoExportacion::Ninguno)
+        destino += QStringLiteral(".xlsx");
     QStringList fallidos;
     try {
         const TOcupado ocupado;
-        ExportarCsv(carpeta_principal, r->usuario, destino, &fallidos);
+        if (FormatoDeExportacion(destino) == TFormatoExportacion::Csv)
+            ExportarCsv(carpeta_principal, r->usuario, destino, &fallidos);
+        else
+            ExportarLibro(carpeta_principal, r->usuario, destino, &fallidos);
     } catch (const ErrorKorval& e) {
         // The message names the file as it stands: no full stop after its name.
         Interaccion().error(e.mensaje());

@@ -178,6 +178,17 @@ static mode_t modoNuevo() {
 }
 
 void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdentidad* identidad) {
+    ReemplazarArchivoCon(
+        ruta,
+        [&](int fd, const QByteArray&) {
+            escribirTodo(fd, contenido.constData(), contenido.size());
+        },
+        identidad);
+}
+
+void ReemplazarArchivoCon(const QString& ruta,
+                          const std::function<void(int fd, const QByteArray& temporal)>& escribir,
+                          TIdentidad* identidad) {
     nombreNativo(ruta);
     const QString real = destinoReal(ruta);
     const QByteArray destino = nombreNativo(real);
@@ -204,7 +215,7 @@ void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido, TIdenti
         {
             const Descriptor d(fd);
             if (::fchmod(fd, modo) != 0) fallar(errno);
-            escribirTodo(fd, contenido.constData(), contenido.size());
+            escribir(fd, plantilla);
             // Flush before the rename, or a crash can leave an empty file under the old name.
             sincronizar(llamadas.sincronizarArchivo, fd);
             // The rename keeps inode, size and time: this is the new file's identity.

@@ -6,6 +6,8 @@
 
 #include <sys/types.h>
 
+#include <functional>
+
 // Longest path the program opens; longer ones fail with "Invalid filename" untouched.
 inline constexpr int kLargoMaximoRuta = 259;
 
@@ -48,6 +50,14 @@ QString MensajeNoNormal(const QString& ruta);
 // (the folder's flush) throws ErrorTrasReemplazar, with `identidad` already set.
 void ReemplazarArchivo(const QString& ruta, const QByteArray& contenido,
                        TIdentidad* identidad = nullptr);
+
+// The same save with the content written by `escribir`, into the temporary file open as `fd`
+// (empty, named `temporal`): for a writer that opens the file by its name and writes it itself.
+// It reports a failure by throwing ErrorKorval; the temporary file is then removed and the old
+// file stays as it was.
+void ReemplazarArchivoCon(const QString& ruta,
+                          const std::function<void(int fd, const QByteArray& temporal)>& escribir,
+                          TIdentidad* identidad = nullptr);
 
 // Removes the temporary files that interrupted saves left in `carpeta` (".<name>.tmp-XXXXXX")
 // when they are older than `edadMinima` seconds: a younger one may belong to a save under way in

@@ -58,11 +58,10 @@ static QString decimal(double v) {
     return r;
 }
 
-QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringList* fallidos) {
-    QString csv = QStringLiteral("fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca,fila,"
-                                 "repes_serie,rpe,calentamiento,unidad,kg,color,relleno\r\n");
+void RecorrerHistorial(const QString& carpeta, const QString& usuario, QStringList* fallidos,
+                       const std::function<void(const TLineaHistorial&)>& linea) {
     const QMap<QDate, QString> rutinas = RutinasDeUsuario(carpeta, usuario);
-    QString numero;
+    TLineaHistorial l;
     for (auto it = rutinas.cbegin(); it != rutinas.cend(); ++it) {
         TTabla A;
         TMarcas C;
@@ -72,7 +71,7 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
             if (fallidos) *fallidos << QFileInfo(it.value()).fileName() + ": " + e.mensaje();
             continue;
         }
-        const QString fecha = it.key().toString(Qt::ISODate);
+        l.dia = it.key();
         for (int i = 0; i < A.size(); ++i) {
             const QStringList& c = A[i];
             bool vacia = true;
@@ -80,71 +79,103 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
                 vacia = vacia && t.isEmpty();
             // An empty row counts only when it is marked.
             if (vacia && C[i] == 0) continue;
-            // What every line of the row begins and ends with, appended piece by piece: ten
-            // years are a hundred thousand lines.
-            QString inicio = fecha;
-            for (const QString* t : {&usuario, &c[0], &c[1], &c[2]}) {
-                inicio += u',';
-                texto(inicio, *t);
-            }
-            inicio += u',';
-            const QString marca = u',' + QString::number(C[i]) + u',' + QString::number(i + 1);
-            const QString color = NombreDeMarca(C[i]);
+            l.celdas = &c;
+            l.fila = i + 1;
+            l.marca = C[i];
+            l.primera = true;
             // Each weight cell's set, by the row's rule (its reps, a warm-up, its load in kg).
             const QList<TSerieContada> series = SeriesDeFila(c[1], c[2], c.mid(3));
-            auto conjunto = [&](const TSerieContada* s, bool relleno) {
-                csv += u',';
-                if (s && s->repes > 0) csv += decimal(s->repes);
-                csv += u',';
-                if (s && s->serie.rpe > 0) csv += decimal(s->serie.rpe);
-                csv += u',';
-                if (s) csv += s->serie.calentamiento ? u'1' : u'0';
-                csv += u',';
-                if (s) csv += s->serie.unidad;
-                csv += u',';
-                if (s && (!s->serie.pc || s->serie.kg != 0)) csv += decimal(s->serie.kg);
-                csv += u',';
-                csv += color;
-                csv += relleno ? QStringLiteral(",1\r\n") : QStringLiteral(",\r\n");
+            auto enviar = [&] {
+                linea(l);
+                l.primera = false;
             };
             bool alguna = false;
             for (int j = 3; j < c.size(); ++j) {
                 if (c[j].isEmpty()) continue;
                 alguna = true;
-                if (!NumeroDePeso(c[j], &numero)) numero.clear();
-                csv += inicio;
-                const int serie = j - 2;
-                if (serie < 10)
-                    csv += QChar(char16_t(u'0' + serie));
-                else
-                    csv += QString::number(serie);
-                csv += u',';
-                csv += numero;
-                csv += u',';
-                texto(csv, c[j]);
-                csv += marca;
-                const TSerieContada* s = nullptr;
+                l.serie = j - 2;
+                l.texto = &c[j];
+                l.contada = nullptr;
                 for (const TSerieContada& x : series)
-                    if (x.celda == j - 3) s = &x;
-                conjunto(s, false);
+                    if (x.celda == j - 3) l.contada = &x;
+                l.relleno = false;
+                enviar();
             }
-            if (!alguna) {
-                csv += inicio;
-                csv += QStringLiteral(",,");
-                csv += marca;
-                conjunto(nullptr, false);
-            }
+            l.serie = 0;
+            l.texto = nullptr;
+            l.contada = nullptr;
+            l.relleno = false;
+            if (!alguna) enviar();
             // The working sets not written out: a line each, so that a spreadsheet's sum of
             // kg x reps is the program's volume.
             for (const TSerieContada& s : series) {
                 if (s.celda >= 0) continue;
-                csv += inicio;
-                csv += QStringLiteral(",,");
-                csv += marca;
-                conjunto(&s, true);
+                l.contada = &s;
+                l.relleno = true;
+                enviar();
             }
         }
     }
+}
+
+QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringList* fallidos) {
+    QString csv;
+    for (const char* columna : kColumnasHistorial) {
+        if (!csv.isEmpty()) csv += u',';
+        csv += QLatin1String(columna);
+    }
+    csv += QStringLiteral("\r\n");
+    QString numero, inicio, marca, color;
+    QDate dia;
+    QString fecha;
+    RecorrerHistorial(carpeta, usuario, fallidos, [&](const TLineaHistorial& l) {
+        if (l.primera) {
+            if (l.dia != dia) {
+                dia = l.dia;
+                fecha = dia.toString(Qt::ISODate);
+            }
+            // What every line of the row begins and ends with, appended piece by piece: ten
+            // years are a hundred thousand lines.
+            const QStringList& c = *l.celdas;
+            inicio = fecha;
+            for (const QString* t : {&usuario, &c[0], &c[1], &c[2]}) {
+                inicio += u',';
+                texto(inicio, *t);
+            }
+            inicio += u',';
+            marca = u',' + QString::number(l.marca) + u',' + QString::number(l.fila);
+            color = NombreDeMarca(l.marca);
+        }
+        csv += inicio;
+        if (l.texto) {
+            if (!NumeroDePeso(*l.texto, &numero)) numero.clear();
+            if (l.serie < 10)
+                csv += QChar(char16_t(u'0' + l.serie));
+            else
+                csv += QString::number(l.serie);
+            csv += u',';
+            csv += numero;
+            csv += u',';
+            texto(csv, *l.texto);
+        } else {
+            csv += QStringLiteral(",,");
+        }
+        csv += marca;
+        const TSerieContada* s = l.contada;
+        csv += u',';
+        if (s && s->repes > 0) csv += decimal(s->repes);
+        csv += u',';
+        if (s && s->serie.rpe > 0) csv += decimal(s->serie.rpe);
+        csv += u',';
+        if (s) csv += s->serie.calentamiento ? u'1' : u'0';
+        csv += u',';
+        if (s) csv += s->serie.unidad;
+        csv += u',';
+        if (s && (!s->serie.pc || s->serie.kg != 0)) csv += decimal(s->serie.kg);
+        csv += u',';
+        csv += color;
+        csv += l.relleno ? QStringLiteral(",1\r\n") : QStringLiteral(",\r\n");
+    });
     return QByteArrayLiteral("\xEF\xBB\xBF") + csv.toUtf8();
 }
 

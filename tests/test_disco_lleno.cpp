@@ -1,7 +1,9 @@
-// A save on a file system that is really full: "Disk full." and the old file untouched. Mounts a
-// 64 KiB tmpfs (as root, or inside a private user namespace); skipped when neither is allowed.
+// A save or an export on a file system that is really full: "Disk full." and the old file
+// untouched. Mounts a 64 KiB tmpfs (as root, or inside a private user namespace); skipped when
+// neither is allowed.
 #include "app/interaccion.h"
 #include "general/errores.h"
+#include "storage/libro.h"
 #include "storage/lista_usuarios.h"
 #include "storage/rutina_archivo.h"
 
@@ -44,6 +46,17 @@ int main() {
     EscribirTablaSinCerrojo(ruta, A, C, 100, 11);
     AnexarUsuario(tmp.path() + "/USRS.kvldat", "Ana");
     const QByteArray viejo = leer(ruta);
+    // A workbook exported onto the full disk, from a data folder elsewhere; an older export
+    // stays as it was.
+    QTemporaryDir otra;
+    EscribirTablaSinCerrojo(otra.path() + "/20230102Ana.kvr", A, C, 100, 11);
+    AnexarUsuario(otra.path() + "/USRS.kvldat", "Ana");
+    const QString libro = tmp.path() + "/historial.xlsx";
+    {
+        QFile f(libro);
+        f.open(QIODevice::WriteOnly);
+        f.write("el libro de antes");
+    }
     // Fill what is left of the file system.
     {
         const int fd = ::open(QFile::encodeName(tmp.path() + "/relleno").constData(),
@@ -60,7 +73,8 @@ int main() {
             std::printf("FAIL: %s succeeded on a full disk\n", que);
             ++fallos;
         } catch (const ErrorKorval& e) {
-            const QString texto = TextoDeError(e.mensaje());
+            // The export names its target first.
+            const QString texto = TextoDeError(e.mensaje()).section(u':', -1).trimmed();
             if (texto != "Disk full.") {
                 std::printf("FAIL: %s reported '%s'\n", que, qPrintable(texto));
                 ++fallos;
@@ -70,6 +84,11 @@ int main() {
     esperar("save", [&] { EscribirTablaSinCerrojo(ruta, A, C, 100, 11); });
     if (leer(ruta) != viejo) {
         std::printf("FAIL: the old routine changed\n");
+        ++fallos;
+    }
+    esperar("workbook", [&] { ExportarLibro(otra.path(), "Ana", libro, nullptr); });
+    if (leer(libro) != "el libro de antes") {
+        std::printf("FAIL: the earlier workbook changed\n");
         ++fallos;
     }
     esperar("append", [&] { AnexarUsuario(tmp.path() + "/USRS.kvldat", QString(70000, u'x')); });

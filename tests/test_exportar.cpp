@@ -1,11 +1,17 @@
-// The CSV export of a user and the command line around it, run as the real program.
+// The exports of a user (CSV and workbook) and the command line around them, run as the real
+// program.
 #include "storage/exportar.h"
 #include "storage/historia.h"
+#include "storage/libro.h"
 #include "storage/rutina_archivo.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,6 +22,7 @@ class TestExportar : public QObject {
     void csvDeUnUsuario();
     void idaYVuelta();
     void textosQueNoSeEjecutan();
+    void libroLeidoPorOtroLector();
     void lineaDeOrdenes_data();
     void lineaDeOrdenes();
     void sinCarpetaPersonal_data();
@@ -224,8 +231,112 @@ void TestExportar::textosQueNoSeEjecutan() {
     QCOMPARE(vacia.value(15), QStringLiteral("Amarillo"));
 }
 
+// A workbook as openpyxl reads it (tests/leer_libro.py); an empty array, with the test failed or
+// skipped, when there is no such reader here.
+static QJsonArray leerLibro(const QString& ruta) {
+    QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFile::exists(python)) python = QStandardPaths::findExecutable("python3");
+    QProcess p;
+    p.start(python, {KORVAL_LEER_LIBRO, ruta});
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        const QByteArray error = p.readAllStandardError();
+        // The reader is installed for the tests by tools/setup.sh --tests; CI must have it.
+        if (error.contains("No module named 'openpyxl'") || python.isEmpty()) {
+            if (qEnvironmentVariableIsSet("CI")) qWarning("python3-openpyxl is missing");
+            return {};
+        }
+        qWarning("%s", error.constData());
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+}
+
+// The workbook holds what the CSV holds, cell by cell, with types: the date a date, the numeric
+// columns numbers, the rest text, a formula's text among them, never a formula; a sheet per so
+// many rows, each with its header kept in view.
+void TestExportar::libroLeidoPorOtroLector() {
+    TTabla A(100, QStringList(11));
+    TMarcas C(100, 0);
+    A[0] = QStringList{"=HYPERLINK(\"http://x\",\"y\")",
+                       "3",
+                       "8/8/6",
+                       "100x5@8",
+                       "(PC)",
+                       "PC+10lb",
+                       "=1+1",
+                       "",
+                       "",
+                       "",
+                       ""};
+    A[1][0] = "Jalón";
+    A[1][3] = "-20";
+    C[3] = -23296; // a marked empty row
+    escribir(datos + "/20240101Ana.kvr", FormatearRutina(A, C, 100, 11));
+    bool bien = false;
+    const QList<QStringList> csv =
+        leerCsv(QString::fromUtf8(CsvDeUsuario(datos, "Ana", nullptr).mid(3)), bien);
+    QVERIFY(bien);
+    // The CSV's text fields without the quote that keeps a spreadsheet from running them.
+    auto sinDefensa = [](QString t) {
+        qsizetype k = 0;
+        while (k < t.size() && t[k] == u'\'')
+            ++k;
+        if (k > 0 && k < t.size() && QStringLiteral("=+-@\t\r").contains(t[k])) t.remove(0, 1);
+        return t;
+    };
+    const QList<int> numericas{5, 6, 8, 9, 10, 11, 12, 14, 16};
+    for (const int porHoja : {kFilasPorHoja, 7}) {
+        const QString ruta = tmp.path() + QString("/libro-%1.xlsx").arg(porHoja);
+        QStringList fallidos;
+        ExportarLibro(datos, "Ana", ruta, &fallidos, porHoja);
+        QCOMPARE(fallidos.size(), 1);
+        const QJsonArray hojas = leerLibro(ruta);
+        if (hojas.isEmpty()) {
+            if (qEnvironmentVariableIsSet("CI")) QFAIL("no reader of workbooks (python3-openpyxl)");
+            QSKIP("no reader of workbooks here (python3-openpyxl)");
+        }
+        // Every sheet begins with the header, frozen; the lines continue from sheet to sheet.
+        QList<QJsonArray> lineas;
+        for (int h = 0; h < hojas.size(); ++h) {
+            const QJsonObject hoja = hojas[h].toObject();
+            QCOMPARE(hoja["nombre"].toString(),
+                     h == 0 ? QStringLiteral("Historial") : QString("Historial %1").arg(h + 1));
+            QCOMPARE(hoja["fijo"].toString(), QStringLiteral("A2"));
+            QCOMPARE(hoja["anchos"].toObject().size(), csv[0].size());
+            const QJsonArray filas = hoja["filas"].toArray();
+            QVERIFY(filas.size() <= porHoja);
+            for (int j = 0; j < csv[0].size(); ++j)
+                QCOMPARE(filas[0].toArray()[j].toArray(), (QJsonArray{"s", csv[0][j]}));
+            for (int i = 1; i < filas.size(); ++i)
+                lineas << filas[i].toArray();
+        }
+        QCOMPARE(hojas.size(), porHoja == 7 ? int((csv.size() - 2) / 6 + 1) : 1);
+        QCOMPARE(lineas.size(), csv.size() - 1);
+        for (int i = 0; i < lineas.size(); ++i) {
+            const QStringList& esperada = csv[i + 1];
+            for (int j = 0; j < esperada.size(); ++j) {
+                const QJsonValue celda = lineas[i].size() > j ? lineas[i][j] : QJsonValue();
+                const QString donde = QString("line %1, column %2").arg(i + 1).arg(csv[0][j]);
+                if (esperada[j].isEmpty()) {
+                    QVERIFY2(celda.isNull(), qPrintable(donde));
+                } else if (j == 0) {
+                    QCOMPARE(celda.toArray(), (QJsonArray{"d", esperada[j]}));
+                } else if (numericas.contains(j)) {
+                    // The CSV writes six decimals; the workbook keeps the number whole.
+                    QVERIFY2(celda.toArray()[0] == "n" && qAbs(celda.toArray()[1].toDouble() -
+                                                               esperada[j].toDouble()) < 1e-6,
+                             qPrintable(donde));
+                } else {
+                    QCOMPARE(celda.toArray(), (QJsonArray{"s", sinDefensa(esperada[j])}));
+                }
+            }
+        }
+    }
+}
+
 void TestExportar::lineaDeOrdenes_data() {
-    QTest::addColumn<QStringList>("argumentos"); // "DATOS" and "SALIDA" are filled in
+    // "DATOS", "SALIDA" (a .csv) and "LIBRO" (a .xlsx) are filled in.
+    QTest::addColumn<QStringList>("argumentos");
     QTest::addColumn<int>("estado");
     QTest::addColumn<QString>("mensaje"); // the start of stderr
     QTest::newRow("exportar") << QStringList{"--exportar-csv", "SALIDA",    "--usuario",
@@ -259,6 +370,27 @@ void TestExportar::lineaDeOrdenes_data() {
         << QStringList{"--exportar-csv", "SALIDA", "-style", "Fusion"} << 2
         << "Opción desconocida: -style";
     QTest::newRow("falta un valor") << QStringList{"--exportar-csv"} << 2 << "Falta un valor";
+    // --exportar chooses by the suffix.
+    QTest::newRow("exportar un libro")
+        << QStringList{"--exportar", "LIBRO", "--usuario", "Luis", "--carpeta", "DATOS"} << 0 << "";
+    QTest::newRow("exportar un csv por el sufijo")
+        << QStringList{"--exportar", "SALIDA", "--usuario", "Luis", "--carpeta", "DATOS"} << 0
+        << "";
+    QTest::newRow("exportar con otro sufijo")
+        << QStringList{"--exportar", "x.txt", "--usuario", "Luis"} << 2
+        << "El archivo debe terminar en .xlsx (libro de Excel) o en .csv: x.txt";
+    QTest::newRow("exportar sin sufijo")
+        << QStringList{"--exportar", "historial"} << 2
+        << "El archivo debe terminar en .xlsx (libro de Excel) o en .csv: historial";
+    QTest::newRow("exportar de dos maneras")
+        << QStringList{"--exportar", "LIBRO", "--exportar-csv", "SALIDA"} << 2
+        << "--exportar y --exportar-csv no van juntos";
+    QTest::newRow("libro en la carpeta de datos")
+        << QStringList{"--exportar", "DATOS/x.xlsx", "--usuario", "Luis", "--carpeta", "DATOS"} << 1
+        << "No se puede exportar dentro de la carpeta de datos: ";
+    QTest::newRow("libro imposible")
+        << QStringList{"--exportar", "/proc/no/x.xlsx", "--usuario", "Luis", "--carpeta", "DATOS"}
+        << 1 << "No se puede escribir /proc/no/x.xlsx";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "";
     QTest::newRow("ayuda") << QStringList{"--help"} << 0 << "";
 }
@@ -268,8 +400,9 @@ void TestExportar::lineaDeOrdenes() {
     QFETCH(int, estado);
     QFETCH(QString, mensaje);
     const QString salida = tmp.path() + "/" + QTest::currentDataTag() + ".csv";
+    const QString libro = tmp.path() + "/" + QTest::currentDataTag() + ".xlsx";
     for (QString& a : argumentos)
-        a.replace("DATOS", datos).replace("SALIDA", salida);
+        a.replace("DATOS", datos).replace("SALIDA", salida).replace("LIBRO", libro);
     QProcess p;
     // No display: the modes without a window need none.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -285,7 +418,19 @@ void TestExportar::lineaDeOrdenes() {
     QVERIFY2(mensaje.isEmpty() ? error.isEmpty() : error.startsWith(mensaje), qPrintable(error));
     // The rest is exported even when one file could not be read.
     const QString caso = QTest::currentDataTag();
-    if (caso == "exportar" || caso == "un archivo ilegible") QVERIFY(QFile::exists(salida));
+    if (caso == "exportar" || caso == "un archivo ilegible" ||
+        caso == "exportar un csv por el sufijo")
+        QVERIFY(QFile::exists(salida));
+    if (caso == "exportar un libro") {
+        QFile f(libro);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.read(2), QByteArray("PK")); // a zip, as a workbook is
+    }
+    // No temporary file is left beside the target, whatever the outcome.
+    QCOMPARE(
+        QDir(tmp.path())
+            .entryList({"." + QString(QTest::currentDataTag()) + "*"}, QDir::Files | QDir::Hidden),
+        QStringList());
     if (caso == "destino en la carpeta de datos") {
         QFile f(datos + "/20230101Luis.kvr");
         QVERIFY(f.open(QIODevice::ReadOnly));

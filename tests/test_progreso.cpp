@@ -148,7 +148,7 @@ void TestProgreso::ventanaDeProgreso() {
         elegirEntrada(menu, "Progreso de Sentadilla");
     });
     QCOMPARE(textos, (QStringList{"Progreso de Sentadilla | Ctrl+Shift+P",
-                                  "Exportar historial (CSV)... | Ctrl+Shift+E"}));
+                                  "Exportar historial… | Ctrl+Shift+E"}));
     QCOMPARE(w.Rutina->currentIndex(), e.celda(0, 4));
     QCOMPARE(ventanas(w).size(), 1);
     TVentanaProgreso* v = ventanas(w)[0];
@@ -270,28 +270,51 @@ void TestProgreso::exportarDesdeElMenu() {
     e.avisos.clear();
 
     // Cancelled: nothing written.
-    menuEn(e, 0, 0, [](QMenu* menu) { elegirEntrada(menu, "Exportar historial (CSV)..."); });
-    QCOMPARE(e.dialogos, QStringList{e.home.path() +
-                                     "/Historial de Ana.csv|Exportar historial (CSV)|CSV (*.csv)"});
-    QVERIFY(QDir(e.home.path()).entryList({"*.csv"}).isEmpty());
+    menuEn(e, 0, 0, [](QMenu* menu) { elegirEntrada(menu, "Exportar historial…"); });
+    const QString filtros = "Libro de Excel (*.xlsx);;CSV (*.csv)";
+    QCOMPARE(e.dialogos,
+             QStringList{e.home.path() + "/Historial de Ana.xlsx|Exportar historial|" + filtros});
+    QVERIFY(QDir(e.home.path()).entryList({"*.csv", "*.xlsx"}).isEmpty());
     // The real dialog, set up with those answers but never shown, opens on that folder with
-    // that name.
+    // that name, the workbook first.
     QFileDialog dialogo;
-    PrepararDialogoGuardar(dialogo, e.home.path() + "/Historial de Ana.csv",
-                           "Exportar historial (CSV)", "CSV (*.csv)");
+    PrepararDialogoGuardar(dialogo, e.home.path() + "/Historial de Ana.xlsx", "Exportar historial",
+                           filtros);
     QCOMPARE(QDir(dialogo.directory()).absolutePath(), QDir(e.home.path()).absolutePath());
-    QCOMPARE(dialogo.selectedFiles(), QStringList{e.home.path() + "/Historial de Ana.csv"});
+    QCOMPARE(dialogo.selectedFiles(), QStringList{e.home.path() + "/Historial de Ana.xlsx"});
     QCOMPARE(dialogo.acceptMode(), QFileDialog::AcceptSave);
-    QCOMPARE(dialogo.defaultSuffix(), QString("csv"));
-    QCOMPARE(dialogo.nameFilters(), QStringList{"CSV (*.csv)"});
+    QCOMPARE(dialogo.defaultSuffix(), QString("xlsx"));
+    QCOMPARE(dialogo.nameFilters(), (QStringList{"Libro de Excel (*.xlsx)", "CSV (*.csv)"}));
+    QCOMPARE(dialogo.selectedNameFilter(), QString("Libro de Excel (*.xlsx)"));
     // Shown (not waited on), it stays on that folder with the name alone in its field.
     dialogo.show();
     QApplication::processEvents();
     auto* nombre = dialogo.findChild<QLineEdit*>("fileNameEdit");
     QVERIFY(nombre);
-    QCOMPARE(nombre->text(), QString("Historial de Ana.csv"));
+    QCOMPARE(nombre->text(), QString("Historial de Ana.xlsx"));
     QCOMPARE(QDir(dialogo.directory()).absolutePath(), QDir(e.home.path()).absolutePath());
+    // The CSV chosen in its list of types: the name and the suffix added follow.
+    auto* tipos = dialogo.findChild<QComboBox*>("fileTypeCombo");
+    QVERIFY(tipos);
+    tipos->setFocus();
+    QTest::keyClick(tipos, Qt::Key_Down);
+    QCOMPARE(dialogo.selectedNameFilter(), QString("CSV (*.csv)"));
+    QCOMPARE(nombre->text(), QString("Historial de Ana.csv"));
+    QCOMPARE(dialogo.defaultSuffix(), QString("csv"));
     dialogo.close();
+
+    // The workbook by its suffix; a name with no suffix of either is taken as a workbook's.
+    for (const QString nombreLibro : {"ana.xlsx", "ana"}) {
+        e.destinoElegido = e.home.path() + "/" + nombreLibro;
+        menuEn(e, 0, 0, [](QMenu* menu) { elegirEntrada(menu, "Exportar historial…"); });
+        QFile libro(e.home.path() + "/ana.xlsx");
+        QVERIFY(libro.open(QIODevice::ReadOnly));
+        QCOMPARE(libro.read(2), QByteArray("PK"));
+        libro.close();
+        QVERIFY(libro.remove());
+        e.avisos.clear();
+    }
+    QVERIFY(e.errores.isEmpty());
 
     // A value being typed is committed first and exported; the unreadable day is named.
     const QString destino = e.home.path() + "/ana.csv";
@@ -313,7 +336,7 @@ void TestProgreso::exportarDesdeElMenu() {
 
     // A target that cannot be written: one error naming it, nothing else changed.
     e.destinoElegido = e.home.path() + "/no/existe.csv";
-    menuEn(e, 0, 0, [](QMenu* menu) { elegirEntrada(menu, "Exportar historial (CSV)..."); });
+    menuEn(e, 0, 0, [](QMenu* menu) { elegirEntrada(menu, "Exportar historial…"); });
     QCOMPARE(e.errores.size(), 1);
     QVERIFY2(e.errores[0].startsWith("No se puede escribir " + e.destinoElegido),
              qPrintable(e.errores[0]));

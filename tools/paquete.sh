@@ -52,4 +52,10 @@ if [ "$estado" -ne 0 ]; then
   echo "the installed program ended with status $estado"
   exit 1
 fi
-echo "installed package starts and closes cleanly"
+# The workbook library is loaded at the first workbook, so only an export shows that the
+# package's dependencies bring it.
+printf 'Ana\r\n' >"$inicio/Documents/KORVAL/USRS.kvldat"
+HOME="$inicio" korval --exportar "$inicio/historial.xlsx" ||
+  { echo "the installed program could not write a workbook"; exit 1; }
+[ "$(head -c 2 "$inicio/historial.xlsx")" = PK ] || { echo "the workbook is no zip"; exit 1; }
+echo "installed package starts, writes a workbook and closes cleanly"

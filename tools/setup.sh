@@ -5,14 +5,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-translations-l10n)
+paquetes=(cmake g++ make qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libxlsxwriter-dev)
 if [ "${1:-}" = "--bench" ]; then
   paquetes+=(python3 valgrind xvfb)
 fi
 if [ "${1:-}" = "--tests" ]; then
   # The package check needs dpkg-dev and file (CPack's DEB generator calls both); the test of
-  # two computers through a sync tool runs a real Syncthing pair on loopback.
-  paquetes+=(clang-14 libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream syncthing)
+  # two computers through a sync tool runs a real Syncthing pair on loopback; the exported
+  # workbook is read back by openpyxl, which shares no code with the writer.
+  paquetes+=(clang-14 libclang-rt-14-dev dpkg-dev file desktop-file-utils appstream syncthing
+             python3 python3-openpyxl)
 fi
 faltan=()
 for p in "${paquetes[@]}"; do
