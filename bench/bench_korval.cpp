@@ -1,7 +1,7 @@
 // In-process timings beside their floors: a commit against a bare atomic write of the same bytes,
 // a day change with 10 to 100,000 routine files in the data folder, a routine load against a
 // bare getline-and-split loop, the history of ten years of routines against the same loop, and
-// their CSV export against a loop that reads, splits and writes the same rows.
+// their CSV export and workbook against loops that read, split and write the same rows.
 // Prints one table row per figure: name, median us, floor, ratio.
 #include "app/adaptadores_hoja.h"
 #include "app/interaccion.h"
@@ -10,6 +10,7 @@
 #include "storage/archivo_es.h"
 #include "storage/exportar.h"
 #include "storage/historia.h"
+#include "storage/libro.h"
 #include "storage/rutina_archivo.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <xlsxwriter.h>
 
 static double mediana(const std::function<void()>& f, int veces) {
     std::vector<double> t;
@@ -80,18 +82,18 @@ static size_t cargaDesnuda(const std::string& ruta) {
     return filas.size();
 }
 
-// The floor of an export: the same files read and split, one line per non-empty weight cell of
-// each non-empty row written as it stands (no numbers read, no quoting, no re-encoding), the
-// result written atomically.
-static void exportarDesnudo(const QString& carpeta, const QStringList& nombres,
-                            const QByteArray& destino) {
-    std::string csv = "fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca\r\n";
+// The same files read and split, handed to `celda` for every non-empty weight cell of each
+// non-empty row: the date, the cells and the cell's column. What the floors of the exports share.
+template <typename F>
+static void recorrerDesnudo(const QString& carpeta, const QStringList& nombres, F&& celda) {
+    std::string linea;
+    std::vector<std::string> c;
     for (const QString& n : nombres) {
         std::ifstream f(QFile::encodeName(carpeta + "/" + n).toStdString());
         const std::string fecha = n.left(8).toStdString();
-        std::string linea;
-        std::vector<std::string> c;
+        int fila = 0;
         while (std::getline(f, linea)) {
+            ++fila;
             if (!linea.empty() && linea.back() == '\r') linea.pop_back();
             c.clear();
             size_t desde = 0;
@@ -99,16 +101,77 @@ static void exportarDesnudo(const QString& carpeta, const QStringList& nombres,
                 c.push_back(linea.substr(desde, p - desde));
             c.push_back(linea.substr(desde));
             if (c.size() < 13 || linea.size() == 13) continue; // short, or an empty row
-            const std::string inicio = fecha + ",Ana," + c[0] + "," + c[1] + "," + c[2] + ",";
             for (int j = 3; j < 11; ++j)
-                if (!c[j].empty())
-                    csv += inicio + std::to_string(j - 2) + "," + c[j] + "," + c[j] + "," + c[12] +
-                           "\r\n";
+                if (!c[j].empty()) celda(fecha, c, fila, j);
         }
     }
+}
+
+// The floor of the CSV export: one line per non-empty weight cell of each non-empty row, with
+// the same seventeen columns written as they stand (no set read, no numbers, no quoting, no
+// re-encoding), the result written atomically.
+static void exportarDesnudo(const QString& carpeta, const QStringList& nombres,
+                            const QByteArray& destino) {
+    std::string csv = "fecha,usuario,ejercicio,series,repes,serie,peso,texto,marca,fila,"
+                      "repes_serie,rpe,calentamiento,unidad,kg,color,relleno\r\n";
+    recorrerDesnudo(
+        carpeta, nombres,
+        [&](const std::string& fecha, const std::vector<std::string>& c, int fila, int j) {
+            csv += fecha + ",Ana," + c[0] + "," + c[1] + "," + c[2] + "," + std::to_string(j - 2) +
+                   "," + c[j] + "," + c[j] + "," + c[12] + "," + std::to_string(fila) + "," + c[2] +
+                   ",,0,kg," + c[j] + ",,\r\n";
+        });
     const QByteArray bytes = QByteArray::fromStdString(csv);
     escrituraDesnuda(QFile::encodeName(QFileInfo(QFile::decodeName(destino)).path()), destino,
                      bytes);
+}
+
+// The floor of the workbook: the same cells written with libxlsxwriter in the same mode (a
+// date, the texts, the numbers read with strtod), one sheet, then flushed and renamed.
+static void libroDesnudo(const QString& carpeta, const QStringList& nombres,
+                         const QByteArray& destino) {
+    const QByteArray tmp = destino + ".tmp";
+    const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(destino)).path());
+    lxw_workbook_options o{};
+    o.constant_memory = LXW_TRUE;
+    o.tmpdir = const_cast<char*>(dir.constData());
+    o.use_zip64 = LXW_TRUE;
+    lxw_workbook* libro = workbook_new_opt(tmp.constData(), &o);
+    lxw_worksheet* hoja = workbook_add_worksheet(libro, nullptr);
+    lxw_format* fecha = workbook_add_format(libro);
+    format_set_num_format(fecha, "yyyy-mm-dd");
+    lxw_row_t r = 1;
+    recorrerDesnudo(
+        carpeta, nombres,
+        [&](const std::string& dia, const std::vector<std::string>& c, int fila, int j) {
+            lxw_datetime d{std::stoi(dia.substr(0, 4)),
+                           std::stoi(dia.substr(4, 2)),
+                           std::stoi(dia.substr(6, 2)),
+                           0,
+                           0,
+                           0};
+            worksheet_write_datetime(hoja, r, 0, &d, fecha);
+            worksheet_write_string(hoja, r, 1, "Ana", nullptr);
+            for (int k = 0; k < 3; ++k)
+                if (!c[k].empty())
+                    worksheet_write_string(hoja, r, lxw_col_t(2 + k), c[k].c_str(), nullptr);
+            const double peso = std::strtod(c[j].c_str(), nullptr);
+            worksheet_write_number(hoja, r, 5, j - 2, nullptr);
+            worksheet_write_number(hoja, r, 6, peso, nullptr);
+            worksheet_write_string(hoja, r, 7, c[j].c_str(), nullptr);
+            worksheet_write_number(hoja, r, 8, std::strtod(c[12].c_str(), nullptr), nullptr);
+            worksheet_write_number(hoja, r, 9, fila, nullptr);
+            worksheet_write_number(hoja, r, 10, std::strtod(c[2].c_str(), nullptr), nullptr);
+            worksheet_write_number(hoja, r, 12, 0, nullptr);
+            worksheet_write_string(hoja, r, 13, "kg", nullptr);
+            worksheet_write_number(hoja, r, 14, peso, nullptr);
+            ++r;
+        });
+    workbook_close(libro);
+    const int fd = ::open(tmp.constData(), O_RDONLY);
+    ::fsync(fd);
+    ::close(fd);
+    ::rename(tmp.constData(), destino.constData());
 }
 
 int main(int argc, char** argv) {
@@ -260,5 +323,23 @@ int main(int argc, char** argv) {
     std::sort(tpe.begin(), tpe.end());
     fila("CSV export (3,650 days)", te[te.size() / 2], "bare read-split-write loop",
          tpe[tpe.size() / 2]);
+
+    // The workbook of the same ten years against the same cells written bare, in turns.
+    const QString xlsx = home.path() + "/ana.xlsx";
+    const QByteArray xlsxPiso = QFile::encodeName(home.path() + "/piso.xlsx");
+    std::vector<double> tl, tpl;
+    for (int i = 0; i < 5; ++i) {
+        reloj.start();
+        QStringList fallidos;
+        ExportarLibro(diez.path(), "Ana", xlsx, &fallidos);
+        tl.push_back(double(reloj.nsecsElapsed()) / 1000.0);
+        reloj.start();
+        libroDesnudo(diez.path(), nombres, xlsxPiso);
+        tpl.push_back(double(reloj.nsecsElapsed()) / 1000.0);
+    }
+    std::sort(tl.begin(), tl.end());
+    std::sort(tpl.begin(), tpl.end());
+    fila("workbook export (3,650 days)", tl[tl.size() / 2], "bare libxlsxwriter loop",
+         tpl[tpl.size() / 2]);
     return 0;
 }

@@ -207,6 +207,58 @@ const TFilaHistoria* THistoria::UltimaVez(const QString& ejercicio, const QDate&
     return masPesada(*dia);
 }
 
+// A number as the sheet writes it: a decimal comma, no more decimals than it needs.
+static QString cifra(double v) {
+    return QString::number(std::round(v * 100) / 100, 'g', 10).replace(u'.', u',');
+}
+
+QString SeriesEnLinea(const TFilaHistoria& f) {
+    const QList<TSerieContada> contadas = SeriesDeFila(f.series, f.repes, f.pesos);
+    if (contadas.isEmpty()) {
+        // No set to read: the cells as they were written.
+        QStringList partes;
+        if (!f.series.isEmpty() || !f.repes.isEmpty())
+            partes << f.series + QStringLiteral(" x ") + f.repes;
+        if (!f.pesos.isEmpty()) partes << f.pesos.join(QStringLiteral(" / "));
+        return partes.join(QStringLiteral(" · "));
+    }
+    QStringList partes;
+    int trabajo = 0, escritas = 0;
+    for (const TSerieContada& c : contadas) {
+        if (!c.serie.calentamiento) ++trabajo;
+        if (c.celda < 0) continue;
+        if (!c.serie.calentamiento) ++escritas;
+    }
+    // Each written cell in order: a set compactly, text as it stands.
+    for (int k = 0; k < f.pesos.size(); ++k) {
+        const TSerieContada* c = nullptr;
+        for (const TSerieContada& x : contadas)
+            if (x.celda == k) c = &x;
+        if (!c) {
+            partes << f.pesos[k];
+            continue;
+        }
+        const TSerie& s = c->serie;
+        QString t;
+        if (s.pc) {
+            t = QStringLiteral("PC");
+            if (s.kg > 0) t += u'+' + cifra(s.kg);
+            if (s.kg < 0) t += u'-' + cifra(-s.kg);
+        } else if (s.unidad == u"lb") {
+            t = cifra(s.kg / kKgPorLibra) + QStringLiteral("lb");
+        } else {
+            t = cifra(s.kg);
+        }
+        if (c->repes > 0) t += u'×' + cifra(c->repes);
+        if (s.rpe > 0) t += QStringLiteral(" @") + cifra(s.rpe);
+        partes << (s.calentamiento ? u'(' + t + u')' : t);
+    }
+    QString r = partes.join(QStringLiteral(", "));
+    // The working sets that "Series" counts beyond the ones written.
+    if (trabajo > escritas) r += QStringLiteral(" (%1 series)").arg(trabajo);
+    return r;
+}
+
 QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const {
     const QString clave = PlegarNombre(ejercicio);
     if (clave.isEmpty()) return QString();
@@ -216,12 +268,9 @@ QString THistoria::Linea(const QString& ejercicio, const QDate& mostrado) const 
     QMap<QDate, QList<TFilaHistoria>>::const_iterator antes;
     if (!ultimoDia(dias, mostrado, antes)) return QString(); // never done before that day
     const TFilaHistoria* ultima = masPesada(*antes);
-    QStringList partes;
-    if (!ultima->series.isEmpty() || !ultima->repes.isEmpty())
-        partes << ultima->series + QStringLiteral(" x ") + ultima->repes;
-    if (!ultima->pesos.isEmpty()) partes << ultima->pesos.join(QStringLiteral(" / "));
     QString linea = QStringLiteral("Última vez %1").arg(fecha(antes.key(), mostrado));
-    if (!partes.isEmpty()) linea += QStringLiteral(": ") + partes.join(QStringLiteral(" · "));
+    if (const QString series = SeriesEnLinea(*ultima); !series.isEmpty())
+        linea += QStringLiteral(": ") + series;
 
     double mejor = -1, carga = qQNaN();
     int repes = 0, libras = 0, kilos = 0;

@@ -39,6 +39,12 @@ bool LeerPeso(const QString& texto, double& peso);
 // The same reading, the number given as plain decimal text with a point ("82.5" for "082,50 kg").
 bool NumeroDePeso(QStringView texto, QString* numero);
 
+// A row's sets as the history line lists them: "100×5, 100×5, 95×6 @9", warm-ups in
+// parentheses, pounds as "135lb", body weight as "PC+5×8", text cells as written, and
+// " (5 series)" when "Series" counts more working sets than are written. A row with no set in it
+// reads as before: "3 x 8 · BW / max".
+QString SeriesEnLinea(const TFilaHistoria& fila);
+
 class THistoria {
   public:
     // Replaces what the history knows of one day with that day's routine, read from (or saved
@@ -48,8 +54,8 @@ class THistoria {
     void QuitarDia(const QDate& dia);
     int Dias() const { return int(identidades_.size()); }
 
-    // "Última vez 03/12: 4 x 10 · 60 / 70 / 80 — Mejor: 85 (12/11)" for the exercise as seen
-    // from `mostrado`; empty for an empty name or one never done before that day.
+    // "Última vez 03/12: 60×10, 70×10, 80×10 (4 series) — Mejor: 85 (12/11)" for the exercise as
+    // seen from `mostrado`; empty for an empty name or one never done before that day.
     QString Linea(const QString& ejercicio, const QDate& mostrado) const;
 
     // The exercise names that begin with `prefijo` (without case or accents), each as it was

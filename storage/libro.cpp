@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 
 // The library is loaded on the first workbook, not linked: linked, it would bring zlib, minizip
 // and libcrypto into every start of the program, before the first paint.
@@ -153,12 +154,20 @@ class TEscritorLibro {
     void texto(int columna, const QByteArray& t) {
         if (t.isEmpty()) return;
         comprobar(x_.texto(hoja_, fila_, lxw_col_t(columna), t.constData(), nullptr));
-        // Characters, not bytes: an accent is one.
-        ancho(columna, int(QString::fromUtf8(t).size()));
+        // Characters, not bytes: an accent is one (its UTF-8 continuation bytes do not count).
+        int caracteres = 0;
+        for (const char b : t)
+            caracteres += (uchar(b) & 0xC0) != 0x80;
+        ancho(columna, caracteres);
     }
     void numero(int columna, double v) {
         comprobar(x_.numero(hoja_, fila_, lxw_col_t(columna), v, nullptr));
-        ancho(columna, int(QString::number(v).size()));
+        // Digits, sign and up to two decimals are what a spreadsheet shows of most.
+        int caracteres = v < 0 ? 2 : 1;
+        for (double a = std::abs(v); a >= 10; a /= 10)
+            ++caracteres;
+        if (v != std::floor(v)) caracteres += 3;
+        ancho(columna, caracteres);
     }
     void nuevaHoja() {
         ++hojas_;

@@ -92,54 +92,62 @@ void TestHistoria::linea_data() {
     QTest::newRow("la ultima vez y la mejor")
         << basico << "Sentadilla"
         << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 4 x 10 · 60 / 70 / 80 — Mejor: 85 (12/11)");
+        << QString::fromUtf8(
+               "Última vez 03/12: 60×10, 70×10, 80×10 (4 series) — Mejor: 85 (12/11)");
     QTest::newRow("otra escritura")
         << basico << "  sentadílla "
         << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 4 x 10 · 60 / 70 / 80 — Mejor: 85 (12/11)");
+        << QString::fromUtf8(
+               "Última vez 03/12: 60×10, 70×10, 80×10 (4 series) — Mejor: 85 (12/11)");
     QTest::newRow("pesos que no son numeros")
         << QStringList{"2026-12-03|Dominadas,3,8,BW,max"} << "DOMINADAS"
         << "2026-12-10" << QString::fromUtf8("Última vez 03/12: 3 x 8 · BW / max");
     QTest::newRow("dos filas el mismo dia: la mas pesada")
         << QStringList{"2026-12-03|Press,3,12,40;Press,5,5,62,5kg;Press,1,1,60"} << "Press"
         << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 5 x 5 · 62 / 5kg — Mejor: 62 (03/12)");
+        << QString::fromUtf8("Última vez 03/12: 62×5, 5×5 (5 series) — Mejor: 62 (03/12)");
     QTest::newRow("decimales con coma")
         << QStringList{"2026-12-03|Press,5,5,62.5"} << "Press"
         << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 5 x 5 · 62.5 — Mejor: 62,5 (03/12)");
+        << QString::fromUtf8("Última vez 03/12: 62,5×5 (5 series) — Mejor: 62,5 (03/12)");
     QTest::newRow("un dia despues del mostrado no cuenta")
         << QStringList{"2026-12-03|Remo,3,10,40", "2026-12-20|Remo,3,10,90"} << "Remo"
-        << "2026-12-10" << QString::fromUtf8("Última vez 03/12: 3 x 10 · 40 — Mejor: 40 (03/12)");
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 40×10 (3 series) — Mejor: 40 (03/12)");
     QTest::newRow("el dia mostrado cuenta para la mejor")
         << QStringList{"2026-12-03|Remo,3,10,40", "2026-12-10|Remo,3,10,50"} << "Remo"
-        << "2026-12-10" << QString::fromUtf8("Última vez 03/12: 3 x 10 · 40 — Mejor: 50 (10/12)");
-    QTest::newRow("otro año") << QStringList{"2025-12-30|Curl,3,12,14"} << "Curl"
-                              << "2026-01-02"
-                              << QString::fromUtf8(
-                                     "Última vez 30/12/2025: 3 x 12 · 14 — Mejor: 14 (30/12/2025)");
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: 40×10 (3 series) — Mejor: 50 (10/12)");
+    QTest::newRow("otro año")
+        << QStringList{"2025-12-30|Curl,3,12,14"} << "Curl"
+        << "2026-01-02"
+        << QString::fromUtf8("Última vez 30/12/2025: 14×12 (3 series) — Mejor: 14 (30/12/2025)");
     QTest::newRow("libras") << QStringList{"2026-12-03|Press,3,5,225lb,225lb,100"} << "Press"
                             << "2026-12-10"
                             << QString::fromUtf8(
-                                   "Última vez 03/12: 3 x 5 · 225lb / 225lb / 100 — Mejor: 225 lb "
+                                   "Última vez 03/12: 225lb×5, 225lb×5, 100×5 — Mejor: 225 lb "
                                    "(03/12)");
     QTest::newRow("calentamiento no es la mejor")
         << QStringList{"2026-12-03|Press,1,5,(90),60"} << "Press"
-        << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 1 x 5 · (90) / 60 — Mejor: 60 (03/12)");
+        << "2026-12-10" << QString::fromUtf8("Última vez 03/12: (90×5), 60×5 — Mejor: 60 (03/12)");
     QTest::newRow("peso corporal con carga")
         << QStringList{"2026-11-03|Dominadas,3,8,PC+10", "2026-12-03|Dominadas,3,8,PC+5,PC"}
         << "Dominadas"
         << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 3 x 8 · PC+5 / PC — Mejor: PC+10 (03/11)");
+        << QString::fromUtf8("Última vez 03/12: PC+5×8, PC×8 — Mejor: PC+10 (03/11)");
     QTest::newRow("asistidas: la de menos ayuda")
         << QStringList{"2026-12-03|Fondos,2,8,PC-20,PC-10"} << "Fondos"
         << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 2 x 8 · PC-20 / PC-10 — Mejor: PC-10 (03/12)");
+        << QString::fromUtf8("Última vez 03/12: PC-20×8, PC-10×8 — Mejor: PC-10 (03/12)");
     QTest::newRow("peso corporal: las mas repeticiones")
         << QStringList{"2026-12-03|Flexiones,3,12,PC,PCx15"} << "Flexiones"
         << "2026-12-10"
-        << QString::fromUtf8("Última vez 03/12: 3 x 12 · PC / PCx15 — Mejor: PC × 15 (03/12)");
+        << QString::fromUtf8("Última vez 03/12: PC×12, PC×15 — Mejor: PC × 15 (03/12)");
+    QTest::newRow("repeticiones por serie y RPE, compactas")
+        << QStringList{"2026-12-03|Press,3,10/5/5/6,(60x10),100,100,95@9,fallo"} << "Press"
+        << "2026-12-10"
+        << QString::fromUtf8("Última vez 03/12: (60×10), 100×5, 100×5, 95×6 @9, fallo — Mejor: 100 "
+                             "(03/12)");
     QTest::newRow("nunca antes") << QStringList{"2026-12-20|Curl,3,12,14"} << "Curl"
                                  << "2026-12-10" << QString();
     QTest::newRow("ejercicio desconocido") << basico << "Plancha"
@@ -176,14 +184,14 @@ void TestHistoria::construirDesdeArchivos() {
                                    "rutina"});
     const QDate hoy(2026, 12, 10);
     QCOMPARE(h.Linea("Press", hoy),
-             QString::fromUtf8("Última vez 04/12: 4 x 10 · 55 — Mejor: 55 (04/12)"));
+             QString::fromUtf8("Última vez 04/12: 55×10 (4 series) — Mejor: 55 (04/12)"));
     escribir("20261204Ana.kvr", "Press|4|10|45||||||||||0\r\n");
     QVERIFY(QFile::remove(tmp.path() + "/20261203Ana.kvr"));
     fallidos.clear();
     h = THistoria::Construir(tmp.path(), "Ana", h, &fallidos);
     QCOMPARE(h.Dias(), 1);
     QCOMPARE(h.Linea("Press", hoy),
-             QString::fromUtf8("Última vez 04/12: 4 x 10 · 45 — Mejor: 45 (04/12)"));
+             QString::fromUtf8("Última vez 04/12: 45×10 (4 series) — Mejor: 45 (04/12)"));
 }
 
 // The chart's series: the heaviest weight, the best Epley estimate and the volume of each day,

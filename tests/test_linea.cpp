@@ -38,7 +38,8 @@ void TestLinea::lineaDeLaFilaElegida() {
     TMain& w = e.abrir();
     QLabel* l = linea(w);
     QVERIFY(l);
-    const QString ana = QString::fromUtf8("Última vez 01/01: 4 x 10 · 60 / 70 — Mejor: 70 (01/01)");
+    const QString ana =
+        QString::fromUtf8("Última vez 01/01: 60×10, 70×10 (4 series) — Mejor: 70 (01/01)");
     e.clicCelda(0, 0);
     QTRY_COMPARE(l->text(), ana);
     QVERIFY(l->isVisible());
@@ -59,17 +60,19 @@ void TestLinea::lineaDeLaFilaElegida() {
     QTest::mouseClick(w.Image4, Qt::LeftButton);
     e.clicCelda(0, 0);
     QCOMPARE(l->text(),
-             QString::fromUtf8("Última vez 01/01: 4 x 10 · 60 / 75 — Mejor: 75 (01/01)"));
+             QString::fromUtf8("Última vez 01/01: 60×10, 75×10 (4 series) — Mejor: 75 (01/01)"));
     // Another program writes an older day.
     e.escribir("20221230Ana.kvr",
                Entorno::rutina({Entorno::linea({"SENTADILLA", "5", "5", "82,5"})}));
-    QTRY_COMPARE(l->text(), QString::fromUtf8("Última vez 01/01: 4 x 10 · 60 / 75 — Mejor: 82,5 "
-                                              "(30/12/2022)"));
+    QTRY_COMPARE(l->text(),
+                 QString::fromUtf8("Última vez 01/01: 60×10, 75×10 (4 series) — Mejor: 82,5 "
+                                   "(30/12/2022)"));
     // Another user: that user's history.
     w.Usuario->setCurrentIndex(1);
     e.clicCelda(0, 0);
-    QTRY_COMPARE(l->text(), QString::fromUtf8("Última vez 20/11/2022: 3 x 3 · 100 — Mejor: 100 "
-                                              "(20/11/2022)"));
+    QTRY_COMPARE(l->text(),
+                 QString::fromUtf8("Última vez 20/11/2022: 100×3 (3 series) — Mejor: 100 "
+                                   "(20/11/2022)"));
     // Little room beside the pictures: shortened there, the whole line in its tooltip; whole in
     // the lower row once the swatches are hidden.
     const QString entera = l->text();
@@ -167,15 +170,16 @@ void TestLinea::cambioDeUsuarioDuranteLaObra() {
     TMain& w = e.abrir();
     w.Usuario->setCurrentIndex(1);
     e.clicCelda(0, 0);
-    QTRY_COMPARE(linea(w)->text(), QString::fromUtf8("Última vez 20/11/2022: 3 x 3 · 100 — Mejor: "
-                                                     "100 (20/11/2022)"));
+    QTRY_COMPARE(linea(w)->text(),
+                 QString::fromUtf8("Última vez 20/11/2022: 100×3 (3 series) — Mejor: "
+                                   "100 (20/11/2022)"));
     // Ana's history, built meanwhile, is hers when she comes back.
     w.Usuario->setCurrentIndex(0);
     e.clicCelda(1, 0);
     e.clicCelda(0, 0);
     // The best is the first day it was lifted.
     QTRY_COMPARE(linea(w)->text(),
-                 QString::fromUtf8("Última vez 01/01: 4 x 10 · 60 — Mejor: 60 (%1)")
+                 QString::fromUtf8("Última vez 01/01: 60×10 (4 series) — Mejor: 60 (%1)")
                      .arg(QDate(2023, 1, 2).addDays(-dias).toString("dd/MM/yyyy")));
 }
 
@@ -293,7 +297,8 @@ void TestLinea::cambiosEnSitio() {
     QTRY_COMPARE(e.valor(0, 3), QStringLiteral("90"));
     QTest::mouseClick(w.Image4, Qt::LeftButton);
     e.clicCelda(0, 0);
-    QTRY_COMPARE(l->text(), QString::fromUtf8("Última vez 02/01: 3 x 5 · 90 — Mejor: 90 (02/01)"));
+    QTRY_COMPARE(l->text(),
+                 QString::fromUtf8("Última vez 02/01: 90×5 (3 series) — Mejor: 90 (02/01)"));
     // A day chosen later, nothing saved on it.
     QTest::mouseClick(w.Image3, Qt::LeftButton);
     QTest::mouseClick(w.Image3, Qt::LeftButton);
@@ -303,8 +308,8 @@ void TestLinea::cambiosEnSitio() {
     QTRY_COMPARE(e.valor(0, 3), QStringLiteral("95"));
     QTest::mouseClick(w.Image4, Qt::LeftButton);
     e.clicCelda(0, 0);
-    QTRY_COMPARE(l->text(),
-                 QString::fromUtf8("Última vez 01/01: 4 x 10 · 95 / 70 — Mejor: 95 (01/01)"));
+    QTRY_COMPARE(l->text(), QString::fromUtf8(
+                                "Última vez 01/01: 95×10, 70×10 (4 series) — Mejor: 95 (01/01)"));
     QVERIFY(e.errores.isEmpty());
     QCOMPARE(e.leer("20230103Ana.kvr"), Entorno::rutina({Entorno::linea({"Sentadilla"})}));
 }
