@@ -70,15 +70,16 @@ void TMain::abrirProgreso() {
         historia = sesion_->HistoriaAlDia(r->usuario, &fallidos);
     }
     // One window per exercise of a user: asked again, it comes to the front, brought up to date.
-    const QList<TDiaProgreso> datos = ProgresoDe(historia, ejercicio);
+    TMedida medida = TMedida::Kilos;
+    const QList<TDiaProgreso> datos = ProgresoDe(historia, ejercicio, &medida);
     TVentanaProgreso* ventana = nullptr;
     for (TVentanaProgreso* v : findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly))
         if (v->Usuario() == r->usuario && PlegarNombre(v->Ejercicio()) == PlegarNombre(ejercicio))
             ventana = v;
     if (ventana)
-        ventana->Actualizar(datos);
+        ventana->Actualizar(datos, medida);
     else
-        ventana = new TVentanaProgreso(this, ejercicio, r->usuario, datos);
+        ventana = new TVentanaProgreso(this, ejercicio, r->usuario, datos, medida);
     ventana->show();
     ventana->raise();
     ventana->activateWindow();
@@ -89,7 +90,11 @@ void TMain::actualizarProgresos(const QString& usuario) {
     const THistoria* h = sesion_->Historia(usuario);
     if (!h) return;
     for (TVentanaProgreso* v : findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly))
-        if (v->Usuario() == usuario) v->Actualizar(ProgresoDe(*h, v->Ejercicio()));
+        if (v->Usuario() == usuario) {
+            TMedida medida = TMedida::Kilos;
+            const QList<TDiaProgreso> datos = ProgresoDe(*h, v->Ejercicio(), &medida);
+            v->Actualizar(datos, medida);
+        }
 }
 
 void TMain::exportarHistorial() {

@@ -1,5 +1,7 @@
 #include "app/ventana_progreso.h"
 
+#include "storage/serie.h"
+
 #include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -94,10 +96,41 @@ TGraficoProgreso::TGraficoProgreso(QWidget* padre) : QWidget(padre) {
     setAccessibleName(QStringLiteral("Gráfico de progreso"));
 }
 
-void TGraficoProgreso::FijarDatos(const QList<TDiaProgreso>& datos) {
+void TGraficoProgreso::FijarDatos(const QList<TDiaProgreso>& datos, TMedida medida) {
     datos_ = datos;
+    medida_ = medida;
     resaltado_ = -1;
     update();
+}
+
+// A weight in kg as the chart shows it.
+static double enUnidad(double kg, TMedida medida) {
+    return medida == TMedida::Libras && kg >= 0 ? kg / kKgPorLibra : kg;
+}
+
+double TGraficoProgreso::Linea(const TDiaProgreso& d) const {
+    return medida_ == TMedida::Corporal ? d.repesPC : enUnidad(d.maximo, medida_);
+}
+
+double TGraficoProgreso::Estimado(const TDiaProgreso& d) const {
+    return medida_ == TMedida::Corporal ? -1 : enUnidad(d.unoRM, medida_);
+}
+
+double TGraficoProgreso::Barra(const TDiaProgreso& d) const {
+    if (medida_ == TMedida::Corporal) return d.cargaPC;
+    return d.volumen >= 0 ? enUnidad(d.volumen, medida_) : qQNaN();
+}
+
+QString TGraficoProgreso::UnidadLinea() const {
+    return medida_ == TMedida::Corporal ? QStringLiteral("repes")
+           : medida_ == TMedida::Libras ? QStringLiteral("lb")
+                                        : QStringLiteral("kg");
+}
+
+QString TGraficoProgreso::UnidadBarra() const {
+    return medida_ == TMedida::Corporal ? QStringLiteral("Carga añadida, kg")
+           : medida_ == TMedida::Libras ? QStringLiteral("Volumen, lb")
+                                        : QStringLiteral("Volumen");
 }
 
 void TGraficoProgreso::Resaltar(int indice) {
@@ -163,16 +196,22 @@ void TGraficoProgreso::paintEvent(QPaintEvent*) {
     QColor rejilla = tinta;
     rejilla.setAlpha(40);
 
-    double pesoMin = 1e300, pesoMax = -1, volumenMax = -1;
+    double pesoMin = 1e300, pesoMax = -1, barraMin = 0, barraMax = 0;
+    bool barras = false;
     for (const TDiaProgreso& d : datos_) {
-        for (double v : {d.maximo, d.unoRM})
+        for (double v : {Linea(d), Estimado(d)})
             if (v >= 0) {
                 pesoMin = std::min(pesoMin, v);
                 pesoMax = std::max(pesoMax, v);
             }
-        volumenMax = std::max(volumenMax, d.volumen);
+        if (const double b = Barra(d); !std::isnan(b)) {
+            // Bars stand on zero: an assisted load goes below it.
+            barras = true;
+            barraMin = std::min(barraMin, b);
+            barraMax = std::max(barraMax, b);
+        }
     }
-    if (pesoMax < 0 && volumenMax < 0) {
+    if (pesoMax < 0 && !barras) {
         p.setPen(tinta);
         p.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap,
                    QStringLiteral("No hay pesos numéricos que dibujar."));
@@ -181,7 +220,7 @@ void TGraficoProgreso::paintEvent(QPaintEvent*) {
     const QRectF a = area();
     const int filas = std::max(2, int(a.height() / 40));
     marcasPeso_ = pesoMax >= 0 ? MarcasEje(pesoMin, pesoMax, filas) : QList<double>();
-    marcasVolumen_ = volumenMax >= 0 ? MarcasEje(0, volumenMax, filas) : QList<double>();
+    marcasVolumen_ = barras ? MarcasEje(barraMin, barraMax, filas) : QList<double>();
 
     // The grid and the left axis (weights), the right axis (volume).
     const double alto = fm.height();
@@ -206,10 +245,12 @@ void TGraficoProgreso::paintEvent(QPaintEvent*) {
     p.setPen(tinta);
     if (!marcasPeso_.isEmpty())
         p.drawText(QRectF(0, a.top() - alto - 4, a.left() + 40, alto), Qt::AlignLeft,
-                   QStringLiteral("kg"));
-    if (!marcasVolumen_.isEmpty())
-        p.drawText(QRectF(a.right() - 80, a.top() - alto - 4, width() - a.right() + 80, alto),
-                   Qt::AlignRight, QStringLiteral("Volumen"));
+                   UnidadLinea());
+    if (!marcasVolumen_.isEmpty()) {
+        const double ancho = fm.horizontalAdvance(UnidadBarra()) + 4;
+        p.drawText(QRectF(width() - ancho - 2, a.top() - alto - 4, ancho, alto), Qt::AlignRight,
+                   UnidadBarra());
+    }
     p.drawLine(a.bottomLeft(), a.bottomRight());
 
     // The time axis: real dates, labels as fine as the span allows.
@@ -234,20 +275,23 @@ void TGraficoProgreso::paintEvent(QPaintEvent*) {
     if (!marcasVolumen_.isEmpty()) {
         const qint64 lapso = std::max<qint64>(1, datos_.first().dia.daysTo(datos_.last().dia));
         const double ancho = std::clamp(a.width() / double(lapso + 1) * 0.6, 2.0, 14.0);
+        const double cero = yVolumen(0);
         for (const TDiaProgreso& d : datos_)
-            if (d.volumen >= 0) {
-                const double xd = x(d.dia), y = yVolumen(d.volumen);
-                p.fillRect(QRectF(xd - ancho / 2, y, ancho, a.bottom() - y), kColorVolumen);
+            if (const double b = Barra(d); !std::isnan(b)) {
+                const double xd = x(d.dia), y = yVolumen(b);
+                p.fillRect(QRectF(xd - ancho / 2, std::min(y, cero), ancho, std::abs(cero - y)),
+                           kColorVolumen);
             }
     }
 
     // Weights: the estimate dashed, the heaviest weight solid, each joining the days it has.
     const bool puntos = datos_.size() <= 120;
-    auto serie = [&](double TDiaProgreso::*campo, const QColor& color, Qt::PenStyle estilo) {
+    auto serie = [&](double (TGraficoProgreso::*campo)(const TDiaProgreso&) const,
+                     const QColor& color, Qt::PenStyle estilo) {
         QPainterPath camino;
         bool primero = true;
         for (const TDiaProgreso& d : datos_) {
-            const double v = d.*campo;
+            const double v = (this->*campo)(d);
             if (v < 0) continue;
             const QPointF q(x(d.dia), yPeso(v));
             if (primero)
@@ -263,17 +307,18 @@ void TGraficoProgreso::paintEvent(QPaintEvent*) {
         p.setPen(Qt::NoPen);
         p.setBrush(color);
         for (const TDiaProgreso& d : datos_)
-            if (d.*campo >= 0) p.drawEllipse(QPointF(x(d.dia), yPeso(d.*campo)), 3, 3);
+            if ((this->*campo)(d) >= 0)
+                p.drawEllipse(QPointF(x(d.dia), yPeso((this->*campo)(d))), 3, 3);
     };
     if (!marcasPeso_.isEmpty()) {
-        serie(&TDiaProgreso::unoRM, kColorUnoRM, Qt::DashLine);
-        serie(&TDiaProgreso::maximo, kColorMaximo, Qt::SolidLine);
+        serie(&TGraficoProgreso::Estimado, kColorUnoRM, Qt::DashLine);
+        serie(&TGraficoProgreso::Linea, kColorMaximo, Qt::SolidLine);
         // A new heaviest weight: a triangle above its point.
         p.setPen(QPen(kColorRecord.darker(160), 1));
         p.setBrush(kColorRecord);
         for (const TDiaProgreso& d : datos_)
             if (d.record) {
-                const QPointF q(x(d.dia), yPeso(d.maximo) - 9);
+                const QPointF q(x(d.dia), yPeso(Linea(d)) - 9);
                 p.drawPolygon(
                     QPolygonF({q + QPointF(-5, -4), q + QPointF(5, -4), q + QPointF(0, 4)}));
             }
@@ -292,17 +337,20 @@ void TGraficoProgreso::dibujarLeyenda(QPainter& p) const {
         p.drawText(QPointF(xl, y + fm.ascent() / 2.0 - 1), t);
         xl += fm.horizontalAdvance(t) + 16;
     };
+    const bool corporal = medida_ == TMedida::Corporal;
     p.setPen(QPen(kColorMaximo, 2));
     p.drawLine(QPointF(xl, y), QPointF(xl + 18, y));
     xl += 22;
-    texto(QStringLiteral("Peso máximo"));
-    p.setPen(QPen(kColorUnoRM, 2, Qt::DashLine));
-    p.drawLine(QPointF(xl, y), QPointF(xl + 18, y));
-    xl += 22;
-    texto(QStringLiteral("1RM estimado"));
+    texto(corporal ? QStringLiteral("Más repeticiones") : QStringLiteral("Peso máximo"));
+    if (!corporal) {
+        p.setPen(QPen(kColorUnoRM, 2, Qt::DashLine));
+        p.drawLine(QPointF(xl, y), QPointF(xl + 18, y));
+        xl += 22;
+        texto(QStringLiteral("1RM estimado"));
+    }
     p.fillRect(QRectF(xl + 4, y - 6, 10, 12), kColorVolumen);
     xl += 22;
-    texto(QStringLiteral("Volumen"));
+    texto(corporal ? QStringLiteral("Carga añadida") : QStringLiteral("Volumen"));
     p.setPen(QPen(kColorRecord.darker(160), 1));
     p.setBrush(kColorRecord);
     const QPointF q(xl + 8, y);
@@ -321,11 +369,20 @@ void TGraficoProgreso::dibujarCaja(QPainter& p) const {
     p.drawLine(QPointF(xd, a.top()), QPointF(xd, a.bottom()));
 
     QStringList lineas{textoFecha(d.dia)};
-    if (d.maximo >= 0)
-        lineas << QStringLiteral("Peso máximo: %1 kg").arg(TextoNumero(d.maximo)) +
-                      (d.record ? QStringLiteral(" (nuevo)") : QString());
-    if (d.unoRM >= 0) lineas << QStringLiteral("1RM estimado: %1 kg").arg(TextoNumero(d.unoRM));
-    if (d.volumen >= 0) lineas << QStringLiteral("Volumen: %1").arg(TextoNumero(d.volumen));
+    const QString nuevo = d.record ? QStringLiteral(" (nuevo)") : QString();
+    if (medida_ == TMedida::Corporal) {
+        if (d.repesPC >= 0)
+            lineas << QStringLiteral("Más repeticiones: %1").arg(TextoNumero(d.repesPC)) + nuevo;
+        if (!std::isnan(d.cargaPC))
+            lineas << QStringLiteral("Carga añadida: %1 kg").arg(TextoNumero(d.cargaPC));
+    } else {
+        const QString u = UnidadLinea();
+        if (d.maximo >= 0)
+            lineas << QStringLiteral("Peso máximo: %1 %2").arg(TextoNumero(Linea(d)), u) + nuevo;
+        if (d.unoRM >= 0)
+            lineas << QStringLiteral("1RM estimado: %1 %2").arg(TextoNumero(Estimado(d)), u);
+        if (d.volumen >= 0) lineas << QStringLiteral("Volumen: %1").arg(TextoNumero(Barra(d)));
+    }
     const QFontMetrics fm = fontMetrics();
     double ancho = 0;
     for (const QString& l : lineas)
@@ -360,17 +417,15 @@ void TGraficoProgreso::leaveEvent(QEvent*) {
 }
 
 TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, const QString& usuario,
-                                   const QList<TDiaProgreso>& datos)
+                                   const QList<TDiaProgreso>& datos, TMedida medida)
     : QWidget(padre, Qt::Window), ejercicio_(ejercicio), usuario_(usuario) {
     setAttribute(Qt::WA_DeleteOnClose);
     // The program ends when the main window closes, whatever progress windows are open.
     setAttribute(Qt::WA_QuitOnClose, false);
     setWindowTitle(QStringLiteral("Progreso de %1 — %2").arg(ejercicio, usuario));
     grafico_ = new TGraficoProgreso;
-    grafico_->FijarDatos(datos);
+    grafico_->FijarDatos(datos, medida);
     tabla_ = new QTableWidget(0, 4);
-    tabla_->setHorizontalHeaderLabels({QStringLiteral("Fecha"), QStringLiteral("Peso máximo"),
-                                       QStringLiteral("1RM est."), QStringLiteral("Volumen")});
     tabla_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tabla_->setSelectionBehavior(QAbstractItemView::SelectRows);
     tabla_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -414,11 +469,11 @@ TVentanaProgreso::TVentanaProgreso(QWidget* padre, const QString& ejercicio, con
     addAction(cerrar);
 }
 
-void TVentanaProgreso::Actualizar(const QList<TDiaProgreso>& datos) {
+void TVentanaProgreso::Actualizar(const QList<TDiaProgreso>& datos, TMedida medida) {
     const QDate dia =
         grafico_->Resaltado() >= 0 ? grafico_->Datos()[grafico_->Resaltado()].dia : QDate();
     const QSignalBlocker bloqueo(tabla_);
-    grafico_->FijarDatos(datos);
+    grafico_->FijarDatos(datos, medida);
     tabla_->clearSelection();
     llenarTabla();
     for (int i = 0; i < datos.size(); ++i)
@@ -427,6 +482,20 @@ void TVentanaProgreso::Actualizar(const QList<TDiaProgreso>& datos) {
 
 void TVentanaProgreso::llenarTabla() {
     const QList<TDiaProgreso>& datos = grafico_->Datos();
+    const bool corporal = grafico_->Medida() == TMedida::Corporal;
+    const QString u = grafico_->UnidadLinea();
+    // The columns say their unit when it is not kg.
+    if (corporal) {
+        tabla_->setColumnCount(3);
+        tabla_->setHorizontalHeaderLabels({QStringLiteral("Fecha"), QStringLiteral("Más repes"),
+                                           QStringLiteral("Carga añadida")});
+    } else {
+        tabla_->setColumnCount(4);
+        const QString sufijo = u == u"kg" ? QString() : QStringLiteral(" (%1)").arg(u);
+        tabla_->setHorizontalHeaderLabels(
+            {QStringLiteral("Fecha"), QStringLiteral("Peso máximo") + sufijo,
+             QStringLiteral("1RM est.") + sufijo, QStringLiteral("Volumen") + sufijo});
+    }
     tabla_->setRowCount(int(datos.size()));
     for (int i = 0; i < datos.size(); ++i) {
         const TDiaProgreso& d = datos[datos.size() - 1 - i]; // newest first
@@ -437,14 +506,26 @@ void TVentanaProgreso::llenarTabla() {
             return item;
         };
         tabla_->setItem(i, 0, new QTableWidgetItem(textoFecha(d.dia)));
-        QTableWidgetItem* maximo = celda(1, d.maximo);
+        QTableWidgetItem* maximo = celda(1, grafico_->Linea(d));
         if (d.record) {
             QFont negrita = maximo->font();
             negrita.setBold(true);
             maximo->setFont(negrita);
-            maximo->setToolTip(QStringLiteral("Nuevo peso máximo"));
+            maximo->setToolTip(corporal ? QStringLiteral("Nuevo máximo de repeticiones")
+                                        : QStringLiteral("Nuevo peso máximo"));
         }
-        celda(2, d.unoRM);
-        celda(3, d.volumen);
+        if (corporal) {
+            // An assisted load is negative: shown with its sign, not left out.
+            auto* carga = new QTableWidgetItem(
+                std::isnan(d.cargaPC) ? QString()
+                                      : (d.cargaPC > 0 ? QStringLiteral("+") : QString()) +
+                                            TextoNumero(d.cargaPC) + QStringLiteral(" kg"));
+            carga->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            tabla_->setItem(i, 2, carga);
+        } else {
+            celda(2, grafico_->Estimado(d));
+            const double b = grafico_->Barra(d);
+            celda(3, std::isnan(b) ? -1 : b);
+        }
     }
 }

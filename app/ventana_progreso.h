@@ -26,8 +26,18 @@ class TGraficoProgreso : public QWidget {
     Q_OBJECT
   public:
     explicit TGraficoProgreso(QWidget* padre = nullptr);
-    void FijarDatos(const QList<TDiaProgreso>& datos);
+    void FijarDatos(const QList<TDiaProgreso>& datos, TMedida medida = TMedida::Kilos);
     const QList<TDiaProgreso>& Datos() const { return datos_; }
+    TMedida Medida() const { return medida_; }
+    // What the chart draws of a day, in the unit it shows: the solid line (the heaviest weight,
+    // or by body weight the most reps), the dashed one (the estimate; -1 none) and the bars on
+    // the right axis (the volume, or the load added; NaN none).
+    double Linea(const TDiaProgreso& d) const;
+    double Estimado(const TDiaProgreso& d) const;
+    double Barra(const TDiaProgreso& d) const;
+    // The unit of the left axis and of the right one.
+    QString UnidadLinea() const;
+    QString UnidadBarra() const;
     // The day told in the box, as an index into Datos(); -1 when none.
     int Resaltado() const { return resaltado_; }
     void Resaltar(int indice);
@@ -54,7 +64,8 @@ class TGraficoProgreso : public QWidget {
     void dibujarCaja(class QPainter& p) const;
 
     QList<TDiaProgreso> datos_;
-    QList<double> marcasPeso_;    // the left axis, kg
+    TMedida medida_ = TMedida::Kilos;
+    QList<double> marcasPeso_;    // the left axis
     QList<double> marcasVolumen_; // the right axis
     int resaltado_ = -1;
     mutable QSize tamArea_; // the size area_ was worked out for
@@ -66,13 +77,13 @@ class TVentanaProgreso : public QWidget {
   public:
     // A window of its own, owned by `padre`: it closes when `padre` goes.
     TVentanaProgreso(QWidget* padre, const QString& ejercicio, const QString& usuario,
-                     const QList<TDiaProgreso>& datos);
+                     const QList<TDiaProgreso>& datos, TMedida medida = TMedida::Kilos);
     TGraficoProgreso* Grafico() const { return grafico_; }
     QTableWidget* Tabla() const { return tabla_; }
     QString Ejercicio() const { return ejercicio_; }
     QString Usuario() const { return usuario_; }
     // Shows the days again (after a save or a change on disk); the day told stays told.
-    void Actualizar(const QList<TDiaProgreso>& datos);
+    void Actualizar(const QList<TDiaProgreso>& datos, TMedida medida = TMedida::Kilos);
 
   private:
     void llenarTabla();

@@ -20,6 +20,7 @@ class TestHistoria : public QObject {
     void linea();
     void construirDesdeArchivos();
     void progreso();
+    void progresoPorPesoCorporalYLibras();
     void series_data();
     void series();
     void cifras_data();
@@ -244,6 +245,39 @@ void TestHistoria::progreso() {
     QCOMPARE(g[0].volumen, 5 * g[0].maximo);
     QCOMPARE(UnoRM(100, 0), -1.0);
     QCOMPARE(UnoRM(100, 13), -1.0);
+}
+
+// How an exercise is told: by body weight when no working set has a load of its own (the most
+// reps in a set, the load added, a record for more reps), in pounds when most sets were written
+// in pounds, otherwise in kg; the figures themselves stay in kg.
+void TestHistoria::progresoPorPesoCorporalYLibras() {
+    const THistoria h = historia({
+        "2026-11-01|Dominadas,3,8,PC,PC,PC;Press,3,5,135lb,135lb,60",
+        "2026-11-08|Dominadas,3,10,(PC),PCx12,PC+5;Remo,3,8,60,PC",
+        "2026-11-15|Dominadas,3,6,PC-10,PC-20",
+    });
+    TMedida medida = TMedida::Kilos;
+    const QList<TDiaProgreso> d = ProgresoDe(h, "dominadas", &medida);
+    QCOMPARE(medida, TMedida::Corporal);
+    QCOMPARE(d.size(), 3);
+    const double repes[] = {8, 12, 6};
+    const bool records[] = {true, true, false};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(d[i].repesPC, repes[i]);
+        QCOMPARE(d[i].record, records[i]);
+        QCOMPARE(d[i].maximo, -1.0);
+    }
+    QVERIFY(std::isnan(d[0].cargaPC));
+    QCOMPARE(d[1].cargaPC, 5.0);
+    QCOMPARE(d[2].cargaPC, -10.0); // of two assisted sets the one with less help
+    const QList<TDiaProgreso> p = ProgresoDe(h, "Press", &medida);
+    QCOMPARE(medida, TMedida::Libras);
+    QCOMPARE(p[0].maximo, 135 * kKgPorLibra);
+    // A row with a load and a body-weight set is charted by its load.
+    QCOMPARE(ProgresoDe(h, "Remo", &medida)[0].maximo, 60.0);
+    QCOMPARE(medida, TMedida::Kilos);
+    ProgresoDe(h, "Nada", &medida);
+    QCOMPARE(medida, TMedida::Kilos);
 }
 
 // Every spelling of a set the reader knows, and what stays text.

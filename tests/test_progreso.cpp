@@ -1,15 +1,17 @@
 // The sheet's menu: the progress window of the row's exercise (its series read from the chart
-// widget, the table, hover, several windows that go with the main one) and the CSV export with
-// its save dialog.
+// widget, the table, hover, several windows that go with the main one; body weight and pounds)
+// and the export with its save dialog.
 #include "entorno.h"
 
 #include "app/ventana_progreso.h"
 #include "storage/exportar.h"
 #include "storage/rutina_archivo.h"
+#include "storage/serie.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidget>
@@ -20,6 +22,7 @@ class TestProgreso : public QObject {
   private slots:
     void marcasDeEjes();
     void dibujarCasosRaros();
+    void pesoCorporalYLibras();
     void ventanaDeProgreso();
     void exportarDesdeElMenu();
     // Last: it runs the application's event loop to its end.
@@ -131,6 +134,52 @@ static void elegirEntrada(QMenu* menu, const QString& inicio) {
 
 static QList<TVentanaProgreso*> ventanas(TMain& w) {
     return w.findChildren<TVentanaProgreso*>(Qt::FindDirectChildrenOnly);
+}
+
+// A body-weight exercise is charted by its reps and load added, not "nothing to draw"; one
+// written in pounds is shown in pounds, in the chart, its box and the table.
+void TestProgreso::pesoCorporalYLibras() {
+    auto dia = [](int d, double maximo, double repesPC, double cargaPC) {
+        TDiaProgreso r{QDate(2023, 1, 1).addDays(d), maximo, -1, -1, false};
+        r.repesPC = repesPC;
+        r.cargaPC = cargaPC;
+        return r;
+    };
+    const QList<TDiaProgreso> corporal{dia(0, -1, 8, qQNaN()), dia(7, -1, 12, 5),
+                                       dia(14, -1, 6, -10)};
+    TVentanaProgreso v(nullptr, "Dominadas", "Ana", corporal, TMedida::Corporal);
+    QCOMPARE(v.Tabla()->columnCount(), 3);
+    QCOMPARE(v.Tabla()->horizontalHeaderItem(1)->text(), QString("Más repes"));
+    // Newest first; an assisted load keeps its sign.
+    QCOMPARE(v.Tabla()->item(0, 1)->text(), QString("6"));
+    QCOMPARE(v.Tabla()->item(0, 2)->text(), QString("-10 kg"));
+    QCOMPARE(v.Tabla()->item(1, 2)->text(), QString("+5 kg"));
+    QCOMPARE(v.Tabla()->item(2, 2)->text(), QString());
+    TGraficoProgreso* g = v.Grafico();
+    g->resize(420, 260);
+    QCOMPARE(g->Linea(corporal[1]), 12.0);
+    QCOMPARE(g->Barra(corporal[2]), -10.0);
+    QCOMPARE(g->UnidadLinea(), QString("repes"));
+    // Something of the line's colour is drawn: the reps were charted.
+    auto dibujaLinea = [](TGraficoProgreso* grafico) {
+        const QImage im = grafico->grab().toImage();
+        for (int y = grafico->height() / 4; y < im.height(); ++y)
+            for (int x = 0; x < im.width(); ++x)
+                if (im.pixelColor(x, y) == QColor(31, 90, 166)) return true;
+        return false;
+    };
+    QVERIFY(dibujaLinea(g));
+    g->FijarDatos({dia(0, -1, -1, qQNaN())}, TMedida::Corporal);
+    QVERIFY(!dibujaLinea(g));
+
+    const double kg = 135 * kKgPorLibra;
+    TDiaProgreso libras = dia(0, kg, -1, qQNaN());
+    libras.volumen = 3 * 5 * kg;
+    TVentanaProgreso w(nullptr, "Press", "Ana", {libras}, TMedida::Libras);
+    QCOMPARE(w.Tabla()->horizontalHeaderItem(1)->text(), QString("Peso máximo (lb)"));
+    QCOMPARE(w.Tabla()->item(0, 1)->text(), QString("135"));
+    QCOMPARE(w.Tabla()->item(0, 3)->text(), QString("2025"));
+    QCOMPARE(w.Grafico()->UnidadLinea(), QString("lb"));
 }
 
 void TestProgreso::ventanaDeProgreso() {
