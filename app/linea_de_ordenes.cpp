@@ -4,6 +4,7 @@
 #include "general/general.h"
 #include "storage/archivo_es.h"
 #include "storage/exportar.h"
+#include "storage/importar.h"
 #include "storage/libro.h"
 #include "storage/lista_usuarios.h"
 
@@ -26,7 +27,13 @@ static const char* const kAyuda =
     "                          ventana: un libro de Excel si termina en .xlsx, CSV si termina\n"
     "                          en .csv\n"
     "  --exportar-csv ARCHIVO  lo mismo, siempre en CSV\n"
-    "  --usuario NOMBRE        el usuario que se exporta (hace falta si hay más de uno)\n"
+    "  --importar-csv ARCHIVO  añade a las rutinas de un usuario el historial de otro programa\n"
+    "                          (Strong, Hevy, FitNotes) o de KORVAL, exportado en CSV\n"
+    "  --formato FORMATO       auto (el de la cabecera), strong, hevy, fitnotes o korval\n"
+    "  --unidad kg|lb          la unidad de los pesos cuando el archivo no la dice (kg)\n"
+    "  --prueba                dice lo que haría la importación sin escribir nada\n"
+    "  --usuario NOMBRE        el usuario que se exporta o al que se importa (hace falta si hay\n"
+    "                          más de uno; al importar, si no existe se crea)\n"
     "  --carpeta CARPETA       la carpeta de datos (debe existir); sola, abre la ventana en ella\n"
     "  --version               muestra la versión\n"
     "  --help                  muestra esta ayuda\n";
@@ -71,12 +78,96 @@ static int exportar(const QString& destino, bool libro, QString usuario, const Q
     return fallidos.isEmpty() ? 0 : 1;
 }
 
+// The import: 0 when everything went in, 1 when something was skipped or not written (the rest
+// is), 2 when the file's format is none known or the user is not clear.
+static int importar(const QString& archivo, TFormatoHistorial formato, bool libras, bool prueba,
+                    QString usuario, const QString& carpeta) {
+    if (!QFileInfo(carpeta).isDir()) {
+        decir(QStringLiteral("No existe la carpeta de datos: ") + carpeta);
+        return 1;
+    }
+    QStringList usuarios;
+    try {
+        usuarios = LeerListaUsuarios(carpeta).nombres;
+    } catch (const ErrorKorval& e) {
+        decir(QStringLiteral("No se puede leer la lista de usuarios: ") + e.mensaje());
+        return 1;
+    }
+    bool nuevo = false;
+    if (usuario.isNull()) {
+        if (usuarios.size() != 1) {
+            decir(
+                QStringLiteral("Hay %1 usuarios: indica cuál con --usuario").arg(usuarios.size()));
+            return 2;
+        }
+        usuario = usuarios.first();
+    } else if (!usuarios.contains(usuario)) {
+        // A new user, by the rules of the window's new-user box.
+        if (const QString motivo = MotivoNombreNuevo(usuario, carpeta); !motivo.isEmpty()) {
+            decir(motivo);
+            return 2;
+        }
+        nuevo = true;
+    }
+    TPlanImportacion plan;
+    try {
+        // A CSV of ten years is a few megabytes; more than this is no export of a logger.
+        const QByteArray bytes = LeerArchivoEntero(
+            archivo, nullptr, 512 << 20,
+            QStringLiteral("El archivo es demasiado grande para ser un historial: ") + archivo);
+        TLecturaHistorial lectura;
+        try {
+            lectura = LeerHistorial(bytes, formato, libras);
+        } catch (const ErrorKorval& e) {
+            decir(e.mensaje());
+            return 2;
+        }
+        plan = PlanearImportacion(std::move(lectura), carpeta, usuario);
+    } catch (const ErrorKorval& e) {
+        decir(QStringLiteral("No se puede importar %1: %2").arg(archivo, e.mensaje()));
+        return 1;
+    }
+    bool falta = !plan.lectura.saltadas.isEmpty() || !plan.lectura.omitidos.isEmpty();
+    for (const TPlanDia& d : plan.dias)
+        falta = falta || d.noCabe || !d.error.isEmpty();
+    if (prueba) {
+        std::printf("%s\nPrueba: no se ha escrito nada.\n",
+                    ResumenImportacion(plan).toLocal8Bit().constData());
+        return falta ? 1 : 0;
+    }
+    const QDateTime momento = QDateTime::currentDateTime();
+    try {
+        if (nuevo) AnexarUsuario(CombinePath(carpeta, kArchivoUsuarios), usuario);
+    } catch (const ErrorKorval& e) {
+        decir(QStringLiteral("No se puede crear el usuario %1: %2").arg(usuario, e.mensaje()));
+        return 1;
+    }
+    QList<QDate> hechos;
+    QStringList fallidos;
+    for (const TPlanDia& d : plan.dias) {
+        if (!d.cambia) continue;
+        try {
+            ImportarDia(d, carpeta, usuario, momento);
+            hechos << d.dia;
+        } catch (const ErrorKorval& e) {
+            fallidos << d.dia.toString(Qt::ISODate) + QStringLiteral(": ") + e.mensaje();
+        }
+    }
+    std::printf("%s\n", ResumenImportacion(plan, &hechos, &fallidos).toLocal8Bit().constData());
+    return falta || !fallidos.isEmpty() ? 1 : 0;
+}
+
 // Every option of ours, for both ways of starting.
 struct TOpciones {
     QCommandLineOption ayuda{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
     QCommandLineOption csv{QStringLiteral("exportar-csv"), QString(), QStringLiteral("ARCHIVO")};
     QCommandLineOption exportar{QStringLiteral("exportar"), QString(), QStringLiteral("ARCHIVO")};
+    QCommandLineOption importar{QStringLiteral("importar-csv"), QString(),
+                                QStringLiteral("ARCHIVO")};
+    QCommandLineOption formato{QStringLiteral("formato"), QString(), QStringLiteral("FORMATO")};
+    QCommandLineOption unidad{QStringLiteral("unidad"), QString(), QStringLiteral("UNIDAD")};
+    QCommandLineOption prueba{QStringLiteral("prueba")};
     QCommandLineOption usuario{QStringLiteral("usuario"), QString(), QStringLiteral("NOMBRE")};
     QCommandLineOption carpeta{QStringLiteral("carpeta"), QString(), QStringLiteral("CARPETA")};
 };
@@ -85,14 +176,33 @@ struct TOpciones {
 static bool leer(QCommandLineParser& p, const TOpciones& o, const QStringList& argumentos) {
     // "-style" is one option named whole, never the letters s, t, y, l, e.
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    p.addOptions({o.ayuda, o.version, o.csv, o.exportar, o.usuario, o.carpeta});
+    p.addOptions({o.ayuda, o.version, o.csv, o.exportar, o.importar, o.formato, o.unidad, o.prueba,
+                  o.usuario, o.carpeta});
     if (p.parse(argumentos) && p.positionalArguments().isEmpty()) {
-        if (p.isSet(o.csv) && p.isSet(o.exportar)) {
-            decir(QStringLiteral("--exportar y --exportar-csv no van juntos"));
+        if (int(p.isSet(o.csv)) + int(p.isSet(o.exportar)) + int(p.isSet(o.importar)) > 1) {
+            decir(QStringLiteral("--exportar, --exportar-csv e --importar-csv no van juntos"));
             return false;
         }
-        if (p.isSet(o.usuario) && !p.isSet(o.csv) && !p.isSet(o.exportar)) {
-            decir(QStringLiteral("--usuario solo sirve con --exportar o --exportar-csv"));
+        if (p.isSet(o.usuario) && !p.isSet(o.csv) && !p.isSet(o.exportar) && !p.isSet(o.importar)) {
+            decir(QStringLiteral(
+                "--usuario solo sirve con --exportar, --exportar-csv o --importar-csv"));
+            return false;
+        }
+        for (const QCommandLineOption* de : {&o.formato, &o.unidad, &o.prueba})
+            if (p.isSet(*de) && !p.isSet(o.importar)) {
+                decir(
+                    QStringLiteral("--%1 solo sirve con --importar-csv").arg(de->names().first()));
+                return false;
+            }
+        bool valido = true;
+        if (p.isSet(o.formato)) FormatoDeNombre(p.value(o.formato), &valido);
+        if (!valido) {
+            decir(QStringLiteral("Formato desconocido: %1 (auto, strong, hevy, fitnotes o korval)")
+                      .arg(p.value(o.formato)));
+            return false;
+        }
+        if (p.isSet(o.unidad) && p.value(o.unidad) != u"kg" && p.value(o.unidad) != u"lb") {
+            decir(QStringLiteral("Unidad desconocida: %1 (kg o lb)").arg(p.value(o.unidad)));
             return false;
         }
         if (p.isSet(o.exportar) &&
@@ -194,6 +304,13 @@ int EjecutarSinVentana(const QStringList& argumentos) {
     }
     const QString datos = carpetaDeDatos(p, o);
     if (datos.isEmpty()) return 1;
+    if (p.isSet(o.importar))
+        return importar(
+            p.value(o.importar),
+            FormatoDeNombre(p.isSet(o.formato) ? p.value(o.formato) : QStringLiteral("auto"),
+                            nullptr),
+            p.value(o.unidad) == u"lb", p.isSet(o.prueba),
+            p.isSet(o.usuario) ? p.value(o.usuario) : QString(), datos);
     const bool libro = p.isSet(o.exportar) &&
                        FormatoDeExportacion(p.value(o.exportar)) == TFormatoExportacion::Libro;
     return exportar(p.isSet(o.exportar) ? p.value(o.exportar) : p.value(o.csv), libro,

@@ -1,4 +1,5 @@
-// The command line: help, version, the CSV export without a window, and the data folder.
+// The command line: help, version, the exports and the import without a window, and the data
+// folder.
 #pragma once
 
 #include <QString>
@@ -9,8 +10,8 @@ struct TOrdenes {
     QString carpeta; // the data folder given with --carpeta, for the window
 };
 
-// True when the arguments ask for what needs no window (help, version, an export): it then runs
-// with a core application, so it works with no display.
+// True when the arguments ask for what needs no window (help, version, an export, an import): it
+// then runs with a core application, so it works with no display.
 bool SinVentana(int argc, char** argv);
 // Does what needs no window, with messages in Spanish on stderr: status 0 on success, 1 on a
 // failure, 2 on a usage error.

@@ -384,7 +384,7 @@ void TestExportar::lineaDeOrdenes_data() {
         << "El archivo debe terminar en .xlsx (libro de Excel) o en .csv: historial";
     QTest::newRow("exportar de dos maneras")
         << QStringList{"--exportar", "LIBRO", "--exportar-csv", "SALIDA"} << 2
-        << "--exportar y --exportar-csv no van juntos";
+        << "--exportar, --exportar-csv e --importar-csv no van juntos";
     QTest::newRow("libro en la carpeta de datos")
         << QStringList{"--exportar", "DATOS/x.xlsx", "--usuario", "Luis", "--carpeta", "DATOS"} << 1
         << "No se puede exportar dentro de la carpeta de datos: ";
