@@ -79,6 +79,9 @@ void TMain::crearAtajos() {
     accionExportar_ =
         atajo(Rutina, Qt::WidgetWithChildrenShortcut, {kExportar}, &TMain::exportarHistorial);
     accionExportar_->setText(QStringLiteral("Exportar historial…"));
+    accionImportarHistorial_ = atajo(Rutina, Qt::WidgetWithChildrenShortcut, {kImportarHistorial},
+                                     &TMain::importarHistorial);
+    accionImportarHistorial_->setText(QStringLiteral("Importar historial…"));
     Rutina->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(Rutina, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { Protegido([&] { alMenuHoja(pos); }); });

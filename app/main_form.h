@@ -33,6 +33,7 @@ inline const QKeySequence kRellenar(Qt::CTRL | Qt::SHIFT | Qt::Key_L);
 // The progress window of the row's exercise, and the CSV export, named in the sheet's menu.
 inline const QKeySequence kProgreso(Qt::CTRL | Qt::SHIFT | Qt::Key_P);
 inline const QKeySequence kExportar(Qt::CTRL | Qt::SHIFT | Qt::Key_E);
+inline const QKeySequence kImportarHistorial(Qt::CTRL | Qt::SHIFT | Qt::Key_O);
 
 class TMain : public QWidget {
     Q_OBJECT
@@ -199,12 +200,15 @@ class TMain : public QWidget {
     // Files of the history it could not read: each named once in a notice, except the routine
     // on the sheet, already reported when it was loaded.
     void avisarFallidos(const QStringList& fallidos);
-    // The sheet's context menu: the progress of the row's exercise, the CSV export.
+    // The sheet's context menu: the progress of the row's exercise, the export, the import.
     void alMenuHoja(const QPoint& pos);
     void abrirProgreso();
     // The open progress windows of a user follow that user's history.
     void actualizarProgresos(const QString& usuario);
     void exportarHistorial();
+    // Another logger's history (or KORVAL's own CSV) into the routines of the user shown, after
+    // a preview.
+    void importarHistorial();
     // Files changed by other programs: the session follows the routine shown; the selector
     // follows the user list.
     void armarVigia();
@@ -226,6 +230,8 @@ class TMain : public QWidget {
     QLabel* lblHistoria = nullptr;
     QAction* accionProgreso_ = nullptr; // in the sheet's menu, with their shortcuts
     QAction* accionExportar_ = nullptr;
+    QAction* accionImportarHistorial_ = nullptr;
+    QString carpetaImportacion_;   // where the last history import of this run was picked
     QStringList ausentesDichos_;   // users gone from the list, each told once
     QStringList rechazadosDichos_; // names of the list that cannot be users, told once
     qint64 finCuentaMs_ = 0;       // when the running countdown ends, on the monotonic clock

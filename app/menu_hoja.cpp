@@ -4,11 +4,13 @@
 
 #include "app/adaptadores_hoja.h"
 #include "app/interaccion.h"
+#include "app/ventana_importacion.h"
 #include "app/ventana_progreso.h"
 #include "general/errores.h"
 #include "general/general.h"
 #include "storage/archivo_es.h"
 #include "storage/exportar.h"
+#include "storage/importar.h"
 #include "storage/libro.h"
 #include "storage/sesion.h"
 
@@ -45,15 +47,18 @@ void TMain::alMenuHoja(const QPoint& pos) {
                                                  : QStringLiteral("Progreso de ") + nombre);
     accionProgreso_->setEnabled(!ejercicio.isEmpty() && !r.ruta.isEmpty());
     accionExportar_->setEnabled(!r.ruta.isEmpty());
+    accionImportarHistorial_->setEnabled(!r.ruta.isEmpty());
     QMenu menu(Rutina);
     menu.addAction(accionProgreso_);
     menu.addAction(accionExportar_);
+    menu.addAction(accionImportarHistorial_);
     const QPoint donde =
         celda.isValid() ? pos : Rutina->visualRect(Rutina->currentIndex()).center();
     menu.exec(Rutina->viewport()->mapToGlobal(donde));
     // The shortcuts work on any row: they look at the row when they run.
     accionProgreso_->setEnabled(true);
     accionExportar_->setEnabled(true);
+    accionImportarHistorial_->setEnabled(true);
 }
 
 void TMain::abrirProgreso() {
@@ -131,4 +136,59 @@ void TMain::exportarHistorial() {
             QStringLiteral(
                 "El historial se exportó sin estos archivos, que no se pudieron leer: ") +
             fallidos.join(QStringLiteral("; ")));
+}
+
+void TMain::importarHistorial() {
+    if (!ConfirmarEditor()) return;
+    const PRutina r = sesion_->Version();
+    if (r->ruta.isEmpty()) return;
+    // The folder of the last import of this run: a history often comes in several files.
+    const QString archivo = Interaccion().elegirArchivo(
+        carpetaImportacion_.isEmpty() ? QDir::homePath() : carpetaImportacion_,
+        QStringLiteral("Importar historial (CSV)"), QStringLiteral("*.csv"));
+    if (archivo.isEmpty()) return;
+    carpetaImportacion_ = QFileInfo(archivo).absolutePath();
+    const QString usuario = r->usuario;
+    const QString carpeta = carpeta_principal;
+    TPlanImportacion plan;
+    QByteArray bytes;
+    try {
+        const TOcupado ocupado;
+        bytes = LeerArchivoEntero(
+            archivo, nullptr, 512 << 20,
+            QStringLiteral("El archivo es demasiado grande para ser un historial"));
+        plan = PlanearImportacion(LeerHistorial(bytes, TFormatoHistorial::Auto, false), carpeta,
+                                  usuario);
+    } catch (const ErrorKorval& e) {
+        Interaccion().error(QStringLiteral("No se puede importar %1: %2")
+                                .arg(QDir::toNativeSeparators(archivo), e.mensaje()));
+        return;
+    }
+    auto planear = [bytes, carpeta, usuario](bool libras) {
+        return PlanearImportacion(LeerHistorial(bytes, TFormatoHistorial::Auto, libras), carpeta,
+                                  usuario);
+    };
+    // The routine shown goes through the session, as one step that Ctrl+Z takes back; the other
+    // days through the same save.
+    auto escribir = [this, carpeta, usuario](const TPlanDia& d) {
+        const PRutina ahora = sesion_->Version();
+        if (ahora->usuario == usuario && ahora->dia == d.dia) {
+            QString copia;
+            if (!sesion_->Reemplazar(d.A, d.C, &copia))
+                throw ErrorKorval(QStringLiteral("otro programa cambió la rutina mientras se "
+                                                 "importaba"));
+            return;
+        }
+        ImportarDia(d, carpeta, usuario, Interaccion().ahora(), kEsperaCerrojoVentanaMs);
+    };
+    // The history of the imported years at once: the line, completion, progress windows.
+    auto terminado = [this, usuario](const QList<QDate>& hechos) {
+        if (hechos.isEmpty()) return;
+        QStringList fallidos;
+        sesion_->HistoriaAlDia(usuario, &fallidos);
+        avisarFallidos(fallidos);
+    };
+    auto* vista =
+        new TVentanaImportacion(this, archivo, std::move(plan), planear, escribir, terminado);
+    vista->open();
 }

@@ -1,11 +1,15 @@
-// Workflows: repeat a past day today, import a routine file, and share.
+// Workflows: repeat a past day today, import a routine file or another logger's history, and
+// share.
 #include "entorno.h"
 
 #include "app/controles.h"
+#include "app/ventana_importacion.h"
 #include "storage/rutina_archivo.h"
 
 #include <QClipboard>
 #include <QFileDialog>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 
 static const QString kRespaldo = "respaldos/20230102Ana-20230102-183005.kvr";
 
@@ -19,6 +23,8 @@ class TestFlujos : public QObject {
     void importarElArchivoActual();
     void importarArchivoMalformado();
     void cancelarNoEscribe();
+    void importarHistorialConVistaPrevia();
+    void cancelarLaImportacion();
     void compartir();
 };
 
@@ -174,6 +180,144 @@ void TestFlujos::cancelarNoEscribe() {
     QCOMPARE(e.leer("20230102Ana.kvr"), antes);
     QCOMPARE(e.valor(0, 0), QStringLiteral("Press"));
     QCOMPARE(e.archivos(), (QStringList{"20230102Ana.kvr", "USRS.kvldat"}));
+}
+
+// A Strong export of three workouts, one of them on the day shown.
+static QByteArray historialStrong() {
+    return "Date,Workout Name,Duration,Exercise Name,Set Order,Weight,Reps,Distance,Seconds,"
+           "Notes,Workout Notes,RPE\n"
+           "2022-12-30 18:00:00,A,1h,Remo,1,60,10,0,0,,,\n"
+           "2023-01-01 18:00:00,A,1h,Remo,1,62.5,10,0,0,,,\n"
+           "2023-01-02 08:00:00,A,1h,Remo,1,65,8,0,0,,,\n";
+}
+
+static TVentanaImportacion* vistaPrevia(TMain& w) {
+    for (auto* v : w.findChildren<TVentanaImportacion*>())
+        if (v->isVisible()) return v;
+    return nullptr;
+}
+
+// Ctrl+Shift+O: the file dialog on the home folder, then a preview that writes nothing; the
+// unit chosen there; "Importar" writes every day, the day shown through the sheet (one Ctrl+Z
+// takes it back), and the history knows the imported days at once. Imported again, nothing is
+// left to write.
+void TestFlujos::importarHistorialConVistaPrevia() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    const QByteArray hoy = Entorno::rutina({Entorno::linea({"Press", "3", "5", "80"})});
+    e.escribir("20230102Ana.kvr", hoy);
+    QTemporaryDir fuera;
+    const QString archivo = fuera.path() + "/strong.csv";
+    {
+        QFile f(archivo);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(historialStrong());
+    }
+    TMain& w = e.abrir();
+    e.archivoElegido = archivo;
+    w.Rutina->setFocus();
+    QTest::keyClick(w.Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(e.dialogos, QStringList{QDir::homePath() + "|Importar historial (CSV)|*.csv"});
+    TVentanaImportacion* v = vistaPrevia(w);
+    QVERIFY(v);
+    QVERIFY2(v->Resumen()->toPlainText().contains("Días: 3 (del 2022-12-30 al 2023-01-02)"),
+             qPrintable(v->Resumen()->toPlainText()));
+    QVERIFY(v->Resumen()->toPlainText().contains("Días que ya tienen rutina (las filas se añaden "
+                                                 "al final): 2023-01-02"));
+    QCOMPARE(e.archivos(), (QStringList{"20230102Ana.kvr", "USRS.kvldat"}));
+    // Strong's current export has no unit: the preview asks.
+    QVERIFY(v->Unidad()->isEnabled());
+    v->Unidad()->setCurrentIndex(1);
+    QTest::mouseClick(v->BotonImportar(), Qt::LeftButton);
+    QTRY_VERIFY(v->Terminada());
+    QVERIFY2(v->Resumen()->toPlainText().contains("Días escritos: 3"),
+             qPrintable(v->Resumen()->toPlainText()));
+    QCOMPARE(e.leer("20221230Ana.kvr"),
+             Entorno::rutina({Entorno::linea({"Remo", "1", "10", "60lb"})}));
+    const QByteArray importado = Entorno::rutina(
+        {Entorno::linea({"Press", "3", "5", "80"}), Entorno::linea({"Remo", "1", "8", "65lb"})});
+    QCOMPARE(e.leer("20230102Ana.kvr"), importado);
+    QCOMPARE(e.valor(1, 3), QString("65lb"));
+    QVERIFY(e.existe("respaldos/20230102Ana-20230102-183005.kvr"));
+    QTest::mouseClick(v->BotonCancelar(), Qt::LeftButton); // "Cerrar"
+    QTRY_VERIFY(!vistaPrevia(w));
+    QVERIFY(e.errores.isEmpty());
+
+    // The history has the imported days: the line of "Remo" on the next day.
+    w.activateWindow(); // the window manager does it when the dialog goes
+    QTRY_VERIFY(w.isActiveWindow());
+    QTest::mouseClick(w.Image4, Qt::LeftButton);
+    e.teclear(0, 0, "Remo");
+    e.clicCelda(0, 1);
+    QTRY_VERIFY(w.Botonera->findChildren<QLabel*>().size() > 0);
+    bool linea = false;
+    for (QLabel* l : w.Botonera->findChildren<QLabel*>())
+        linea = linea || l->text().startsWith(QString::fromUtf8("Última vez 02/01: 65lb×8"));
+    QVERIFY(linea);
+
+    // Back on the day, one Ctrl+Z takes the import of the day shown back.
+    QTest::mouseClick(w.Image3, Qt::LeftButton);
+    w.Rutina->setFocus();
+    QTest::keyClick(w.Rutina, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(e.leer("20230102Ana.kvr"), hoy);
+    QTest::keyClick(w.Rutina, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(e.leer("20230102Ana.kvr"), importado);
+
+    // Again: nothing to write, and the dialog opens where the last file was.
+    e.dialogos.clear();
+    QTest::keyClick(w.Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(e.dialogos, QStringList{fuera.path() + "|Importar historial (CSV)|*.csv"});
+    v = vistaPrevia(w);
+    QVERIFY(v);
+    v->Unidad()->setCurrentIndex(1);
+    QVERIFY(v->Resumen()->toPlainText().contains("Días que se escriben: 0"));
+    QVERIFY(!v->BotonImportar()->isEnabled());
+    QTest::mouseClick(v->BotonCancelar(), Qt::LeftButton);
+    QTRY_VERIFY(!vistaPrevia(w));
+
+    // A file of no known format: one error naming the columns looked for.
+    {
+        QFile f(archivo);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("a,b\n1,2\n");
+    }
+    QTest::keyClick(w.Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(e.errores.size(), 1);
+    QVERIFY2(e.errores[0].contains("Exercise Name"), qPrintable(e.errores[0]));
+    QVERIFY(!vistaPrevia(w));
+}
+
+// "Cancelar" while it imports stops after the day being written: that day is imported whole,
+// the others are as they were, and the summary names them.
+void TestFlujos::cancelarLaImportacion() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    QTemporaryDir fuera;
+    const QString archivo = fuera.path() + "/strong.csv";
+    {
+        QFile f(archivo);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(historialStrong());
+    }
+    TMain& w = e.abrir();
+    e.archivoElegido = archivo;
+    w.Rutina->setFocus();
+    QTest::keyClick(w.Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    TVentanaImportacion* v = vistaPrevia(w);
+    QVERIFY(v);
+    connect(v->Progreso(), &QProgressBar::valueChanged, v, [v](int n) {
+        if (n == 1) QTest::mouseClick(v->BotonCancelar(), Qt::LeftButton);
+    });
+    QTest::mouseClick(v->BotonImportar(), Qt::LeftButton);
+    QTRY_VERIFY(v->Terminada());
+    QCOMPARE(e.leer("20221230Ana.kvr"),
+             Entorno::rutina({Entorno::linea({"Remo", "1", "10", "60"})}));
+    QVERIFY(!e.existe("20230101Ana.kvr"));
+    QVERIFY(!e.existe("20230102Ana.kvr"));
+    QVERIFY2(v->Resumen()->toPlainText().contains("estos no se han tocado: 2023-01-01, "
+                                                  "2023-01-02"),
+             qPrintable(v->Resumen()->toPlainText()));
+    QVERIFY(v->isVisible()); // the summary stays to be read
 }
 
 void TestFlujos::compartir() {

@@ -197,7 +197,8 @@ void TestProgreso::ventanaDeProgreso() {
         elegirEntrada(menu, "Progreso de Sentadilla");
     });
     QCOMPARE(textos, (QStringList{"Progreso de Sentadilla | Ctrl+Shift+P",
-                                  "Exportar historial… | Ctrl+Shift+E"}));
+                                  "Exportar historial… | Ctrl+Shift+E",
+                                  "Importar historial… | Ctrl+Shift+O"}));
     QCOMPARE(w.Rutina->currentIndex(), e.celda(0, 4));
     QCOMPARE(ventanas(w).size(), 1);
     TVentanaProgreso* v = ventanas(w)[0];
