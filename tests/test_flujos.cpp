@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 
 static const QString kRespaldo = "respaldos/20230102Ana-20230102-183005.kvr";
@@ -318,6 +319,25 @@ void TestFlujos::cancelarLaImportacion() {
                                                   "2023-01-02"),
              qPrintable(v->Resumen()->toPlainText()));
     QVERIFY(v->isVisible()); // the summary stays to be read
+    QTest::mouseClick(v->BotonCancelar(), Qt::LeftButton);
+    QTRY_VERIFY(!vistaPrevia(w));
+
+    // The program being ended (TERM, the session's end) cancels the same way, then closes it.
+    w.activateWindow();
+    QTRY_VERIFY(w.isActiveWindow());
+    w.Rutina->setFocus();
+    QTest::keyClick(w.Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    v = vistaPrevia(w);
+    QVERIFY(v);
+    QPointer<TVentanaImportacion> sigue(v);
+    connect(v->Progreso(), &QProgressBar::valueChanged, v, [](int n) {
+        if (n == 1) CerrarVentanasModales();
+    });
+    QTest::mouseClick(v->BotonImportar(), Qt::LeftButton);
+    QTRY_VERIFY(!sigue || !sigue->isVisible());
+    QCOMPARE(e.leer("20230101Ana.kvr"),
+             Entorno::rutina({Entorno::linea({"Remo", "1", "10", "62,5"})}));
+    QVERIFY(!e.existe("20230102Ana.kvr"));
 }
 
 void TestFlujos::compartir() {
