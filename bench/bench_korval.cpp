@@ -10,6 +10,7 @@
 #include "storage/archivo_es.h"
 #include "storage/exportar.h"
 #include "storage/historia.h"
+#include "storage/importar.h"
 #include "storage/libro.h"
 #include "storage/rutina_archivo.h"
 
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -172,6 +174,46 @@ static void libroDesnudo(const QString& carpeta, const QStringList& nombres,
     ::fsync(fd);
     ::close(fd);
     ::rename(tmp.constData(), destino.constData());
+}
+
+// A Strong export of ten years: 1,000 workouts of five exercises, twelve sets each, about
+// 60,000 lines.
+static QByteArray historialStrong() {
+    QByteArray csv = "Date,Workout Name,Duration,Exercise Name,Set Order,Weight,Reps,Distance,"
+                     "Seconds,Notes,Workout Notes,RPE\n";
+    const char* const ejercicios[] = {"Sentadilla", "Press banca", "Remo", "Peso muerto",
+                                      "Press militar"};
+    QDate dia(2016, 1, 4);
+    for (int w = 0; w < 1000; ++w, dia = dia.addDays(w % 3 == 0 ? 3 : 4)) {
+        const QByteArray fecha = dia.toString(Qt::ISODate).toLatin1() + " 18:00:00";
+        for (const char* e : ejercicios)
+            for (int k = 1; k <= 12; ++k)
+                csv += fecha + ",Entreno,1h," + e + "," + QByteArray::number(k) + "," +
+                       QByteArray::number(40 + (w + k) % 60) + ".5," +
+                       QByteArray::number(5 + k % 4) + ",0,0,,," + (k % 3 ? "" : "8") + "\n";
+    }
+    return csv;
+}
+
+// The floor of the import: the same CSV read and split, its lines grouped by day, and a routine
+// file of the same rows per day written atomically, with no set read and no row built.
+static void importarDesnudo(const QByteArray& csv, const QString& carpeta) {
+    QMap<QByteArray, QList<QList<QByteArray>>> dias;
+    const QList<QByteArray> lineas = csv.split('\n');
+    for (qsizetype i = 1; i < lineas.size(); ++i) {
+        if (lineas[i].isEmpty()) continue;
+        QList<QByteArray> c = lineas[i].split(',');
+        dias[c[0].left(10)] << c;
+    }
+    const QByteArray dir = QFile::encodeName(carpeta);
+    for (auto d = dias.cbegin(); d != dias.cend(); ++d) {
+        QByteArray r;
+        for (const QList<QByteArray>& c : d.value())
+            if (c[4] == "1") r += c[3] + "|12|" + c[6] + "|" + c[5] + "||||||||0\r\n";
+        const QByteArray nombre =
+            dir + "/" + d.key().left(4) + d.key().mid(5, 2) + d.key().mid(8, 2) + "Ana.kvr";
+        escrituraDesnuda(dir, nombre, r);
+    }
 }
 
 int main(int argc, char** argv) {
@@ -341,5 +383,47 @@ int main(int argc, char** argv) {
     std::sort(tpl.begin(), tpl.end());
     fila("workbook export (3,650 days)", tl[tl.size() / 2], "bare libxlsxwriter loop",
          tpl[tpl.size() / 2]);
+    // A ten-year Strong export imported into an empty folder, against the bare loop; then its
+    // preview once the days hold routines, against reading the CSV and those routines.
+    const QByteArray strong = historialStrong();
+    std::vector<double> ti, tpi;
+    for (int i = 0; i < 3; ++i) {
+        QTemporaryDir a, b;
+        QFile(a.path() + "/USRS.kvldat").open(QIODevice::WriteOnly);
+        reloj.start();
+        const TPlanImportacion plan = PlanearImportacion(
+            LeerHistorial(strong, TFormatoHistorial::Auto, false), a.path(), "Ana");
+        for (const TPlanDia& d : plan.dias)
+            if (d.cambia) ImportarDia(d, a.path(), "Ana", QDateTime::currentDateTime());
+        ti.push_back(double(reloj.nsecsElapsed()) / 1000.0);
+        reloj.start();
+        importarDesnudo(strong, b.path());
+        tpi.push_back(double(reloj.nsecsElapsed()) / 1000.0);
+        if (i == 2) {
+            const QStringList dias = QDir(a.path()).entryList({"*Ana.kvr"}, QDir::Files);
+            const double vista = mediana(
+                [&] {
+                    (void)PlanearImportacion(LeerHistorial(strong, TFormatoHistorial::Auto, false),
+                                             a.path(), "Ana");
+                },
+                5);
+            const double pisoVista = mediana(
+                [&] {
+                    const QList<QByteArray> lineas = strong.split('\n');
+                    size_t n = 0;
+                    for (const QByteArray& l : lineas)
+                        n += l.split(',').size();
+                    for (const QString& d : dias)
+                        n += cargaDesnuda(QFile::encodeName(a.path() + "/" + d).toStdString());
+                    if (n == 0) std::abort();
+                },
+                5);
+            fila("import preview (1,000 workouts)", vista, "bare split and routine reads",
+                 pisoVista);
+        }
+    }
+    std::sort(ti.begin(), ti.end());
+    std::sort(tpi.begin(), tpi.end());
+    fila("history import (1,000 workouts)", ti[1], "bare split-and-write loop", tpi[1]);
     return 0;
 }

@@ -602,19 +602,24 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
         }
         // The rows the day held before, as a multiset of their exact text: a workout whose rows
         // are all there was imported before.
+        // An empty row counts by its mark (KORVAL's own CSV brings marked empty rows back).
+        auto clave = [](const QStringList& celdas, qint32 marca) {
+            return FilaVacia(celdas) ? celdas + QStringList{QString::number(marca)} : celdas;
+        };
         QHash<QStringList, int> habia;
         int ultima = -1;
         for (int i = 0; i < d.A.size(); ++i) {
-            if (!FilaVacia(d.A[i])) habia[d.A[i]] += 1;
-            if (!FilaVacia(d.A[i]) || d.C[i] != 0) ultima = i;
+            if (!FilaVacia(d.A[i]) || d.C[i] != 0) {
+                habia[clave(d.A[i], d.C[i])] += 1;
+                ultima = i;
+            }
         }
         QList<const TFilaImportada*> nuevas;
         for (const TEntrenoImportado* e : it.value()) {
-            QHash<QString, int> usadas;
             QHash<QStringList, int> quedan = habia;
             bool todas = true;
             for (const TFilaImportada& f : e->filas) {
-                auto h = quedan.find(f.celdas);
+                auto h = quedan.find(clave(f.celdas, f.marca));
                 if (h == quedan.end() || *h == 0) {
                     todas = false;
                     break;

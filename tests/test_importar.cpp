@@ -323,6 +323,11 @@ void TestImportar::idaYVuelta() {
     QCOMPARE(QDir(datos).entryList({"*.kvr"}), (QStringList{"20240101Ana.kvr", "20240102Ana.kvr"}));
     for (const QString n : {"20240101Ana.kvr", "20240102Ana.kvr"})
         QCOMPARE(leer(datos + "/" + n), leer(origen + "/" + n));
+    // Imported again, marked empty rows and all: nothing to write.
+    const TPlanImportacion otra =
+        PlanearImportacion(LeerHistorial(csv, TFormatoHistorial::Auto, false), datos, "Ana");
+    for (const TPlanDia& d : otra.dias)
+        QVERIFY2(!d.cambia, qPrintable(d.dia.toString()));
 }
 
 // The same file imported again adds nothing: no day is written (same files, nothing new in
