@@ -11,11 +11,11 @@
 #include <QHash>
 #include <QLocale>
 #include <QMap>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
 QString NombreDeFormato(TFormatoHistorial formato) {
     switch (formato) {
@@ -47,13 +47,17 @@ TFormatoHistorial FormatoDeNombre(const QString& nombre, bool* valido) {
 
 // A number as the sheet writes it: a decimal comma, at most two decimals, none when whole.
 static QString cifra(double v) {
-    const double redondo = std::round(v * 100) / 100;
-    QString t = QString::number(redondo, 'f', 2);
-    while (t.endsWith(u'0'))
-        t.chop(1);
-    if (t.endsWith(u'.')) t.chop(1);
-    if (t == u"-0") t = QStringLiteral("0");
-    return t.replace(u'.', u',');
+    const double centesimas = std::round(std::abs(v) * 100);
+    // Past what an integer holds, the digits as they come.
+    if (!(centesimas < 9e15)) return QString::number(v, 'g', 17).replace(u'.', u',');
+    const qint64 c = qint64(centesimas);
+    QString t = (v < 0 && c != 0 ? QStringLiteral("-") : QString()) + QString::number(c / 100);
+    if (const int resto = int(c % 100); resto != 0) {
+        t += u',';
+        t += QChar(u'0' + resto / 10);
+        if (resto % 10) t += QChar(u'0' + resto % 10);
+    }
+    return t;
 }
 
 QString CeldaDeSerie(const TSerieImportada& s) {
@@ -111,104 +115,145 @@ namespace {
 // One record of the CSV: its fields and the line it began on.
 struct TRegistro {
     int linea = 0;
-    QStringList campos;
+    QList<QStringView> campos; // into the text, or into `propios` for a field with quotes
 };
 
 // RFC 4180 with the given separator: quotes around a field, "" inside them; a quoted field may
 // hold line ends. Lines end in CR LF, LF or CR.
-QList<TRegistro> registros(const QString& texto, QChar separador) {
+QList<TRegistro> registros(const QString& texto, QChar separador, std::deque<QString>& propios) {
     QList<TRegistro> r;
     TRegistro actual;
-    QString campo;
-    bool comillas = false, algo = false;
-    int linea = 1;
     actual.linea = 1;
-    auto cerrar = [&] {
-        actual.campos << campo;
-        campo.clear();
-        if (algo || actual.campos.size() > 1 || !actual.campos.first().isEmpty()) r << actual;
-        actual = TRegistro{};
-        algo = false;
-    };
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const QChar c = texto[i];
-        if (comillas) {
-            if (c == u'"') {
-                if (i + 1 < texto.size() && texto[i + 1] == u'"') {
-                    campo += u'"';
+    actual.campos.reserve(16);
+    int linea = 1;
+    const qsizetype n = texto.size();
+    const QChar* t = texto.constData();
+    qsizetype i = 0;
+    bool finDeRegistro = false;
+    while (i < n) {
+        // One field, from i: a view into the text, unless quotes make it a text of its own.
+        QString campo;
+        bool citado = false;
+        const qsizetype inicio = i;
+        if (t[i] == u'"') {
+            citado = true;
+            ++i;
+            while (i < n) {
+                if (t[i] == u'"') {
+                    if (i + 1 < n && t[i + 1] == u'"') {
+                        campo += u'"';
+                        i += 2;
+                        continue;
+                    }
                     ++i;
-                } else {
-                    comillas = false;
+                    break;
                 }
-            } else {
-                if (c == u'\n' || (c == u'\r' && !(i + 1 < texto.size() && texto[i + 1] == u'\n')))
-                    ++linea;
-                campo += c;
+                if (t[i] == u'\n' || (t[i] == u'\r' && !(i + 1 < n && t[i + 1] == u'\n'))) ++linea;
+                campo += t[i++];
             }
+        }
+        // Up to the separator or the line end (what follows a closing quote is kept too).
+        const qsizetype desde = i;
+        while (i < n && t[i] != separador && t[i] != u'\r' && t[i] != u'\n')
+            ++i;
+        if (!citado) {
+            actual.campos << QStringView(t + inicio, i - inicio);
+        } else {
+            if (i > desde) campo += QStringView(t + desde, i - desde);
+            propios.push_back(campo);
+            actual.campos << QStringView(propios.back());
+        }
+        finDeRegistro = i >= n || t[i] != separador;
+        if (i < n && t[i] == separador) {
+            ++i;
+            if (i == n) actual.campos << QStringView();
             continue;
         }
-        if (c == u'"' && campo.isEmpty()) {
-            comillas = algo = true;
-        } else if (c == separador) {
-            actual.campos << campo;
-            campo.clear();
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < texto.size() && texto[i + 1] == u'\n') ++i;
-            cerrar();
-            ++linea;
-            actual.linea = linea;
-        } else {
-            campo += c;
-        }
+        if (i < n && t[i] == u'\r' && i + 1 < n && t[i + 1] == u'\n') ++i;
+        if (i < n) ++i;
+        // A blank line is no record.
+        if (actual.campos.size() > 1 || citado || !actual.campos.first().isEmpty()) r << actual;
+        ++linea;
+        actual = TRegistro{};
+        actual.linea = linea;
+        actual.campos.reserve(16);
     }
-    if (!campo.isEmpty() || !actual.campos.isEmpty() || algo) cerrar();
+    if (!finDeRegistro && !actual.campos.isEmpty()) r << actual;
     return r;
 }
 
 // A number as these exports write it: "62.5", "62,5", "-20", "0"; never a thousands separator.
-bool numero(QString t, double& v) {
-    t = t.trimmed();
+bool numero(QStringView texto, double& v) {
+    const QStringView t = texto.trimmed();
     if (t.isEmpty()) return false;
-    bool separador = false, cifras = false;
+    // By hand, as a whole number and a power of ten: sixty thousand lines have two or three
+    // numbers each, and the locale-aware parser is slow.
+    qint64 entero = 0;
+    int decimales = -1, cifras = 0;
+    bool negativo = false;
     for (qsizetype i = 0; i < t.size(); ++i) {
-        const QChar c = t[i];
-        if (c.isDigit() && c.unicode() < 128) {
-            cifras = true;
-        } else if ((c == u'.' || c == u',') && !separador) {
-            separador = true;
-            t[i] = u'.';
-        } else if (!(i == 0 && (c == u'-' || c == u'+'))) {
+        const char16_t c = t[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (++cifras > 15) {
+                // Past what an integer holds exactly: the slow way.
+                QString copia = t.toString();
+                copia.replace(u',', u'.');
+                bool ok = false;
+                v = copia.toDouble(&ok);
+                return ok && std::isfinite(v);
+            }
+            entero = entero * 10 + (c - u'0');
+            if (decimales >= 0) ++decimales;
+        } else if ((c == u'.' || c == u',') && decimales < 0) {
+            decimales = 0;
+        } else if (i == 0 && (c == u'-' || c == u'+')) {
+            negativo = c == u'-';
+        } else {
             return false;
         }
     }
-    if (!cifras) return false;
-    bool ok = false;
-    v = t.toDouble(&ok);
-    return ok && std::isfinite(v);
+    if (cifras == 0) return false;
+    // One division by an exact power of ten: the nearest double, as the literal gives.
+    static const double potencias[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    v = double(entero) / potencias[std::max(decimales, 0)];
+    if (negativo) v = -v;
+    return true;
 }
 
-// A date and time as these apps write them; invalid when none.
-QDateTime fecha(const QString& texto) {
-    const QString t = texto.trimmed();
-    static const char* const formatos[] = {
-        "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm",    "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-ddTHH:mm",
-        "yyyy-MM-dd",          "yyyy/MM/dd HH:mm:ss", "yyyy/MM/dd"};
-    for (const char* f : formatos) {
-        const QDateTime d = QDateTime::fromString(t, QString::fromLatin1(f));
-        if (d.isValid()) return d;
-        if (QString::fromLatin1(f).size() == 10) {
-            const QDate dia = QDate::fromString(t, QString::fromLatin1(f));
-            if (dia.isValid()) return QDateTime(dia, QTime(0, 0));
-        }
+// Two digits at `i`, or -1.
+int dosCifras(const QString& t, qsizetype i) {
+    if (i + 1 >= t.size() || !t[i].isDigit() || !t[i + 1].isDigit()) return -1;
+    return (t[i].unicode() - u'0') * 10 + (t[i + 1].unicode() - u'0');
+}
+
+// A date and time as these apps write them; invalid when none. Kept as a plain date and time
+// (UTC, no time zone looked up): only their order matters.
+QDateTime fecha(QStringView texto) {
+    const QString t = texto.trimmed().toString();
+    // "2025-07-23", "2025-07-23 19:16:49", "2025-07-23T19:16", by hand: a ten-year export has
+    // sixty thousand of them.
+    if (t.size() >= 10 && (t[4] == u'-' || t[4] == u'/') && t[7] == t[4]) {
+        const int siglo = dosCifras(t, 0), anio = dosCifras(t, 2), mes = dosCifras(t, 5),
+                  dia = dosCifras(t, 8);
+        const QDate d(siglo * 100 + anio, mes, dia);
+        if (siglo < 0 || anio < 0 || !d.isValid()) return QDateTime();
+        if (t.size() == 10) return QDateTime(d, QTime(0, 0), Qt::UTC);
+        if (t[10] != u' ' && t[10] != u'T') return QDateTime();
+        const int h = dosCifras(t, 11), m = dosCifras(t, 14);
+        const bool conSegundos = t.size() == 19 && t[16] == u':';
+        if ((t.size() != 16 && !conSegundos) || t[13] != u':') return QDateTime();
+        const QTime hora(h, m, conSegundos ? dosCifras(t, 17) : 0);
+        return h >= 0 && m >= 0 && hora.isValid() ? QDateTime(d, hora, Qt::UTC) : QDateTime();
     }
     // Hevy: "23 Jul 2025, 19:16", in English.
     const QLocale ingles(QLocale::English, QLocale::UnitedStates);
-    for (const char* f :
-         {"d MMM yyyy, HH:mm", "d MMM yyyy, H:mm", "d MMM yyyy HH:mm", "d MMM yyyy"}) {
+    for (const char* f : {"d MMM yyyy, HH:mm", "d MMM yyyy, H:mm", "d MMM yyyy HH:mm"}) {
         const QDateTime d = ingles.toDateTime(t, QString::fromLatin1(f));
-        if (d.isValid()) return d;
+        if (d.isValid()) return QDateTime(d.date(), d.time(), Qt::UTC);
     }
-    return QDateTime();
+    const QDate d = ingles.toDate(t, QStringLiteral("d MMM yyyy"));
+    return d.isValid() ? QDateTime(d, QTime(0, 0), Qt::UTC) : QDateTime();
 }
 
 // What a line of another logger says, in one shape for all of them.
@@ -290,7 +335,7 @@ void leerKorval(const QList<TRegistro>& regs, const TColumnas& col, TLecturaHist
     QMap<QDate, QMap<int, TFilaImportada>> dias;
     for (qsizetype k = 1; k < regs.size(); ++k) {
         const TRegistro& g = regs[k];
-        auto campo = [&](const char* n) { return g.campos.value(col(n)); };
+        auto campo = [&](const char* n) { return g.campos.value(col(n)).toString(); };
         auto saltar = [&](const QString& por) {
             r.saltadas << QStringLiteral("línea %1: %2").arg(g.linea).arg(por);
         };
@@ -358,14 +403,18 @@ TLecturaHistorial LeerHistorial(const QByteArray& csv, TFormatoHistorial formato
     QByteArray bytes = csv;
     if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
     const QString texto = QString::fromUtf8(bytes);
-    const QString cabecera = texto.section(QRegularExpression(QStringLiteral("[\r\n]")), 0, 0);
+    qsizetype finCabecera = 0;
+    while (finCabecera < texto.size() && texto[finCabecera] != u'\r' && texto[finCabecera] != u'\n')
+        ++finCabecera;
+    const QStringView cabecera = QStringView(texto).left(finCabecera);
     // The older Strong export separates with ";"; the others with ",".
     const QChar separador = cabecera.count(u';') > cabecera.count(u',') ? u';' : u',';
-    const QList<TRegistro> regs = registros(texto, separador);
+    std::deque<QString> propios;
+    const QList<TRegistro> regs = registros(texto, separador, propios);
     TColumnas col;
     if (!regs.isEmpty())
         for (int j = 0; j < regs.first().campos.size(); ++j)
-            col.indice.insert(regs.first().campos[j].trimmed().toLower(), j);
+            col.indice.insert(regs.first().campos[j].trimmed().toString().toLower(), j);
     auto reconoce = [&](TFormatoHistorial f) {
         switch (f) {
         case TFormatoHistorial::Strong:
@@ -430,21 +479,30 @@ TLecturaHistorial LeerHistorial(const QByteArray& csv, TFormatoHistorial formato
     QList<int> cNotas;
     for (const char* n : {"Notes", "Workout Notes", "description", "exercise_notes", "Comment"})
         if (col(n) >= 0) cNotas << col(n);
+    QString fechaLeida, ejercicioLeido;
+    QDateTime momentoLeido;
     for (qsizetype k = 1; k < regs.size(); ++k) {
         const TRegistro& g = regs[k];
-        auto campo = [&](int c) { return c >= 0 ? g.campos.value(c).trimmed() : QString(); };
+        auto campo = [&](int c) { return c >= 0 ? g.campos.value(c).trimmed() : QStringView(); };
         auto saltar = [&](const QString& por) {
             r.saltadas << QStringLiteral("línea %1: %2").arg(g.linea).arg(por);
         };
         TLinea l;
         l.numero = g.linea;
-        l.momento = fecha(campo(cFecha));
+        // The lines of a workout repeat its date: read once.
+        if (const QStringView f = campo(cFecha); f != fechaLeida) {
+            fechaLeida = f.toString();
+            momentoLeido = fecha(f);
+        }
+        l.momento = momentoLeido;
         if (!l.momento.isValid()) {
             saltar(QStringLiteral("fecha ilegible «%1»").arg(campo(cFecha)));
             continue;
         }
-        l.entreno = campo(cFecha) + u'\n' + campo(cNombre);
-        l.ejercicio = campo(cEjercicio);
+        l.entreno = fechaLeida + u'\n' + campo(cNombre).toString();
+        // Each exercise's name once, shared by its lines.
+        if (campo(cEjercicio) != ejercicioLeido) ejercicioLeido = campo(cEjercicio).toString();
+        l.ejercicio = ejercicioLeido;
         if (l.ejercicio.isEmpty()) {
             saltar(QStringLiteral("sin ejercicio"));
             continue;
@@ -458,8 +516,9 @@ TLecturaHistorial LeerHistorial(const QByteArray& csv, TFormatoHistorial formato
             saltar(QStringLiteral("peso ilegible «%1»").arg(campo(cPeso)));
             continue;
         }
-        const QString unidad = campo(cUnidad).toLower();
-        l.libras = hevy ? hevyLibras : cUnidad >= 0 ? unidad.startsWith(u"lb") : libras;
+        l.libras = hevy           ? hevyLibras
+                   : cUnidad >= 0 ? campo(cUnidad).startsWith(u"lb", Qt::CaseInsensitive)
+                                  : libras;
         double repes = 0;
         if (!campo(cRepes).isEmpty() &&
             (!numero(campo(cRepes), repes) || repes != std::floor(repes) || repes < 0)) {
@@ -472,10 +531,10 @@ TLecturaHistorial LeerHistorial(const QByteArray& csv, TFormatoHistorial formato
         }
         l.unidadDistancia = hevy ? unidadDistanciaHevy
                             : cUnidadDistancia >= 0 && !campo(cUnidadDistancia).isEmpty()
-                                ? campo(cUnidadDistancia)
+                                ? campo(cUnidadDistancia).toString()
                                 : (libras ? QStringLiteral("mi") : QStringLiteral("km"));
         if (cTiempo >= 0 && !campo(cTiempo).isEmpty()) {
-            const QTime t = QTime::fromString(campo(cTiempo), QStringLiteral("H:mm:ss"));
+            const QTime t = QTime::fromString(campo(cTiempo).toString(), QStringLiteral("H:mm:ss"));
             if (!t.isValid()) {
                 saltar(QStringLiteral("tiempo ilegible «%1»").arg(campo(cTiempo)));
                 continue;
