@@ -48,14 +48,42 @@ static void texto(QString& destino, const QString& t) {
     campo(destino, t);
 }
 
-// A number as plain decimal text with a point: "60", "61.234970".
-static QString decimal(double v) {
-    if (v == std::floor(v) && std::abs(v) < 1e15) return QString::number(qint64(v));
-    QString r = QString::number(v, 'f', 6);
-    while (r.endsWith(u'0'))
-        r.chop(1);
-    if (r.endsWith(u'.')) r.chop(1);
-    return r;
+// Appends a number as plain decimal text with a point and at most six decimals: "60",
+// "61.234970" written "61.23497". Digits are made here: a hundred thousand lines have three
+// numbers each.
+static void decimal(QString& destino, double v) {
+    const double millonesimas = std::round(std::abs(v) * 1e6);
+    if (!(millonesimas < 9e18)) {
+        // Past what an integer holds: Qt's own spelling.
+        QString r = QString::number(v, 'f', 6);
+        while (r.endsWith(u'0'))
+            r.chop(1);
+        if (r.endsWith(u'.')) r.chop(1);
+        destino += r;
+        return;
+    }
+    const quint64 m = quint64(millonesimas);
+    char cifras[32];
+    char* fin = cifras + sizeof cifras;
+    char* p = fin;
+    quint64 entero = m / 1000000;
+    int fraccion = int(m % 1000000);
+    if (fraccion != 0) {
+        int decimales = 6;
+        while (fraccion % 10 == 0) {
+            fraccion /= 10;
+            --decimales;
+        }
+        for (int k = 0; k < decimales; ++k, fraccion /= 10)
+            *--p = char('0' + fraccion % 10);
+        *--p = '.';
+    }
+    do {
+        *--p = char('0' + entero % 10);
+        entero /= 10;
+    } while (entero);
+    if (v < 0 && m != 0) *--p = '-';
+    destino += QLatin1StringView(p, fin - p);
 }
 
 void RecorrerHistorial(const QString& carpeta, const QString& usuario, QStringList* fallidos,
@@ -163,15 +191,15 @@ QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringL
         csv += marca;
         const TSerieContada* s = l.contada;
         csv += u',';
-        if (s && s->repes > 0) csv += decimal(s->repes);
+        if (s && s->repes > 0) decimal(csv, s->repes);
         csv += u',';
-        if (s && s->serie.rpe > 0) csv += decimal(s->serie.rpe);
+        if (s && s->serie.rpe > 0) decimal(csv, s->serie.rpe);
         csv += u',';
         if (s) csv += s->serie.calentamiento ? u'1' : u'0';
         csv += u',';
         if (s) csv += s->serie.unidad;
         csv += u',';
-        if (s && (!s->serie.pc || s->serie.kg != 0)) csv += decimal(s->serie.kg);
+        if (s && (!s->serie.pc || s->serie.kg != 0)) decimal(csv, s->serie.kg);
         csv += u',';
         csv += color;
         csv += l.relleno ? QStringLiteral(",1\r\n") : QStringLiteral(",\r\n");

@@ -125,7 +125,7 @@ class TEscritorLibro {
             texto(2 + k, fijos_[k]);
         if (l.texto) {
             numero(5, l.serie);
-            if (NumeroDePeso(*l.texto, &peso_)) numero(6, peso_.toDouble());
+            if (double peso = 0; LeerPeso(*l.texto, peso)) numero(6, peso);
             texto(7, l.texto->toUtf8());
         }
         numero(8, l.marca);
@@ -211,7 +211,6 @@ class TEscritorLibro {
     lxw_datetime fechaLxw_{};
     QByteArray fijos_[3];
     QByteArray color_;
-    QString peso_;
 };
 } // namespace
 
