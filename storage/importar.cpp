@@ -647,15 +647,17 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
         TPlanDia d;
         d.dia = it.key();
         d.ruta = CombinePath(carpeta, DayStamp(d.dia) + usuario + QStringLiteral(".kvr"));
-        d.A = TRutina::Vacia(100, 11).A;
-        d.C = TMarcas(100, 0);
         d.existe = QFileInfo::exists(d.ruta);
-        if (d.existe) {
+        // The reader fills the table of a routine that exists; a new day starts empty.
+        if (!d.existe) {
+            d.A = TRutina::Vacia(100, 11).A;
+            d.C = TMarcas(100, 0);
+        } else {
             try {
                 LeerFilasDeRutina(d.ruta, d.A, d.C);
             } catch (const ErrorKorval& e) {
                 d.error = e.mensaje();
-                plan.dias << d;
+                plan.dias << std::move(d);
                 continue;
             }
         }
@@ -695,7 +697,7 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
         }
         d.filasNuevas = int(nuevas.size());
         if (nuevas.isEmpty()) {
-            plan.dias << d;
+            plan.dias << std::move(d);
             continue;
         }
         // KORVAL's own rows keep their places in a day with no routine.
@@ -709,7 +711,7 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
             }
         } else if (ultima + 1 + nuevas.size() > d.A.size()) {
             d.noCabe = true;
-            plan.dias << d;
+            plan.dias << std::move(d);
             continue;
         } else {
             int i = ultima + 1;
@@ -720,7 +722,7 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
             }
         }
         d.cambia = true;
-        plan.dias << d;
+        plan.dias << std::move(d);
     }
     plan.lectura = std::move(lectura);
     return plan;
