@@ -38,8 +38,10 @@ static const char* const kAyuda =
     "  --version               muestra la versión\n"
     "  --help                  muestra esta ayuda\n";
 
-// The export: 0 when every file went out, 1 when one could not be read or nothing was written.
-static int exportar(const QString& destino, bool libro, QString usuario, const QString& carpeta) {
+// The user an export or an import is for, into `usuario`: the one of the list when it holds one
+// and none was named. A name not in the list is refused, or with `nuevo` given is checked as a
+// new user's and `*nuevo` set. Returns -1 to go on, or the exit status with the message said.
+static int usuarioDeLaOrden(const QString& carpeta, QString& usuario, bool* nuevo = nullptr) {
     if (!QFileInfo(carpeta).isDir()) {
         decir(QStringLiteral("No existe la carpeta de datos: ") + carpeta);
         return 1;
@@ -60,9 +62,23 @@ static int exportar(const QString& destino, bool libro, QString usuario, const Q
         }
         usuario = usuarios.first();
     } else if (!usuarios.contains(usuario)) {
-        decir(QStringLiteral("El usuario %1 no está en la lista de usuarios").arg(usuario));
-        return 1;
+        if (!nuevo) {
+            decir(QStringLiteral("El usuario %1 no está en la lista de usuarios").arg(usuario));
+            return 1;
+        }
+        // A new user, by the rules of the window's new-user box.
+        if (const QString motivo = MotivoNombreNuevo(usuario, carpeta); !motivo.isEmpty()) {
+            decir(motivo);
+            return 2;
+        }
+        *nuevo = true;
     }
+    return -1;
+}
+
+// The export: 0 when every file went out, 1 when one could not be read or nothing was written.
+static int exportar(const QString& destino, bool libro, QString usuario, const QString& carpeta) {
+    if (const int estado = usuarioDeLaOrden(carpeta, usuario); estado >= 0) return estado;
     QStringList fallidos;
     try {
         if (libro)
@@ -82,33 +98,8 @@ static int exportar(const QString& destino, bool libro, QString usuario, const Q
 // is), 2 when the file's format is none known or the user is not clear.
 static int importar(const QString& archivo, TFormatoHistorial formato, bool libras, bool prueba,
                     QString usuario, const QString& carpeta) {
-    if (!QFileInfo(carpeta).isDir()) {
-        decir(QStringLiteral("No existe la carpeta de datos: ") + carpeta);
-        return 1;
-    }
-    QStringList usuarios;
-    try {
-        usuarios = LeerListaUsuarios(carpeta).nombres;
-    } catch (const ErrorKorval& e) {
-        decir(QStringLiteral("No se puede leer la lista de usuarios: ") + e.mensaje());
-        return 1;
-    }
     bool nuevo = false;
-    if (usuario.isNull()) {
-        if (usuarios.size() != 1) {
-            decir(
-                QStringLiteral("Hay %1 usuarios: indica cuál con --usuario").arg(usuarios.size()));
-            return 2;
-        }
-        usuario = usuarios.first();
-    } else if (!usuarios.contains(usuario)) {
-        // A new user, by the rules of the window's new-user box.
-        if (const QString motivo = MotivoNombreNuevo(usuario, carpeta); !motivo.isEmpty()) {
-            decir(motivo);
-            return 2;
-        }
-        nuevo = true;
-    }
+    if (const int estado = usuarioDeLaOrden(carpeta, usuario, &nuevo); estado >= 0) return estado;
     TPlanImportacion plan;
     try {
         // A CSV of ten years is a few megabytes; more than this is no export of a logger.

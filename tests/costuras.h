@@ -5,6 +5,9 @@
 #include "storage/archivo_es.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QStringList>
 
@@ -27,6 +30,17 @@ struct TCarpetaDatos {
 
 // Routine files as the tests write and expect them.
 namespace prueba {
+// A file written whole, its folder made; false when it could not be.
+inline bool escribirArchivo(const QString& ruta, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(ruta).path());
+    QFile f(ruta);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+// A file's bytes, or "<missing>".
+inline QByteArray leerArchivo(const QString& ruta) {
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
 // One routine line: the cells given (the rest of the 11 empty), the always-empty field, the mark.
 inline QByteArray linea(const QStringList& celdas, qint32 marca = 0) {
     QByteArray r;

@@ -1,5 +1,7 @@
 // The exports of a user (CSV and workbook) and the command line around them, run as the real
 // program.
+#include "costuras.h"
+
 #include "storage/exportar.h"
 #include "storage/historia.h"
 #include "storage/libro.h"
@@ -34,10 +36,7 @@ class TestExportar : public QObject {
 };
 
 static void escribir(const QString& ruta, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(ruta).path());
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    QVERIFY(prueba::escribirArchivo(ruta, bytes));
 }
 
 // A few days of Ana: spellings, decimal commas and "kg", text in weight cells, a mark, a field

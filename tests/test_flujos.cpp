@@ -209,11 +209,7 @@ void TestFlujos::importarHistorialConVistaPrevia() {
     e.escribir("20230102Ana.kvr", hoy);
     QTemporaryDir fuera;
     const QString archivo = fuera.path() + "/strong.csv";
-    {
-        QFile f(archivo);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(historialStrong());
-    }
+    QVERIFY(prueba::escribirArchivo(archivo, historialStrong()));
     TMain& w = e.abrir();
     e.archivoElegido = archivo;
     w.Rutina->setFocus();
@@ -295,11 +291,7 @@ void TestFlujos::cancelarLaImportacion() {
     e.usuarios("Ana\r\n");
     QTemporaryDir fuera;
     const QString archivo = fuera.path() + "/strong.csv";
-    {
-        QFile f(archivo);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(historialStrong());
-    }
+    QVERIFY(prueba::escribirArchivo(archivo, historialStrong()));
     TMain& w = e.abrir();
     e.archivoElegido = archivo;
     w.Rutina->setFocus();

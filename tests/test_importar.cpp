@@ -40,16 +40,9 @@ class TestImportar : public QObject {
 };
 
 static void escribir(const QString& ruta, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(ruta).path());
-    QFile f(ruta);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    QVERIFY(prueba::escribirArchivo(ruta, bytes));
 }
-
-static QByteArray leer(const QString& ruta) {
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+using prueba::leerArchivo;
 
 void TestImportar::init() {
     datos = tmp.path() + "/" + QTest::currentTestFunction() + "/KORVAL";
@@ -242,7 +235,7 @@ void TestImportar::formatos() {
     QList<QByteArray> esperadas;
     for (const QString& l : dias.mid(1))
         esperadas << prueba::linea(l.split(u'|'));
-    QCOMPARE(leer(datos + "/" + dias[0] + "Ana.kvr"), prueba::rutina(esperadas));
+    QCOMPARE(leerArchivo(datos + "/" + dias[0] + "Ana.kvr"), prueba::rutina(esperadas));
     QCOMPARE(QDir(datos).entryList({"*.kvr"}), QStringList{dias[0] + "Ana.kvr"});
     // Forced to another format, the header is refused naming what was looked for.
     try {
@@ -279,10 +272,10 @@ void TestImportar::diasConRutina() {
                               "2025-07-24"),
              qPrintable(resumen));
     ImportarDia(plan.dias[0], datos, "Ana", QDateTime(QDate(2026, 1, 1), QTime(10, 0)));
-    QCOMPARE(leer(datos + "/20250723Ana.kvr"),
+    QCOMPARE(leerArchivo(datos + "/20250723Ana.kvr"),
              prueba::rutina({prueba::linea({"Sentadilla", "3", "5", "100"}), prueba::linea({}),
                              prueba::linea({}, -65536), prueba::linea({"Remo", "1", "10", "50"})}));
-    QCOMPARE(leer(datos + "/respaldos/20250723Ana-20260101-100000.kvr"), antes);
+    QCOMPARE(leerArchivo(datos + "/respaldos/20250723Ana-20260101-100000.kvr"), antes);
 }
 
 // KORVAL's own CSV of a folder, imported into an empty one, gives the same routine files, byte for
@@ -322,7 +315,7 @@ void TestImportar::idaYVuelta() {
         ImportarDia(d, datos, "Ana", QDateTime::currentDateTime());
     QCOMPARE(QDir(datos).entryList({"*.kvr"}), (QStringList{"20240101Ana.kvr", "20240102Ana.kvr"}));
     for (const QString n : {"20240101Ana.kvr", "20240102Ana.kvr"})
-        QCOMPARE(leer(datos + "/" + n), leer(origen + "/" + n));
+        QCOMPARE(leerArchivo(datos + "/" + n), leerArchivo(origen + "/" + n));
     // Imported again, marked empty rows and all: nothing to write.
     const TPlanImportacion otra =
         PlanearImportacion(LeerHistorial(csv, TFormatoHistorial::Auto, false), datos, "Ana");
@@ -350,7 +343,7 @@ void TestImportar::dosVecesNoCambiaNada() {
         QCOMPARE(cambian, vez == 0 ? 2 : 0);
         if (vez == 1) QCOMPARE(plan.dias[0].repetidos, 2);
     }
-    QCOMPARE(leer(datos + "/20250723Ana.kvr"),
+    QCOMPARE(leerArchivo(datos + "/20250723Ana.kvr"),
              prueba::rutina({prueba::linea({"Remo", "1", "10", "50"}),
                              prueba::linea({"Remo", "1", "10", "50"})}));
     QVERIFY(!QFileInfo::exists(datos + "/respaldos"));
@@ -395,10 +388,10 @@ void TestImportar::unDiaQueFalla() {
     }
     QCOMPARE(fallidos, QStringList{"2025-07-24: Disk full"});
     QCOMPARE(QDir(datos + "/respaldos").entryList(QDir::Files).size(), 1);
-    QCOMPARE(leer(datos + "/20250724Ana.kvr"), antes);
-    QCOMPARE(leer(datos + "/20250723Ana.kvr"),
+    QCOMPARE(leerArchivo(datos + "/20250724Ana.kvr"), antes);
+    QCOMPARE(leerArchivo(datos + "/20250723Ana.kvr"),
              prueba::rutina({prueba::linea({"Remo", "1", "10", "50"})}));
-    QCOMPARE(leer(datos + "/20250725Ana.kvr"),
+    QCOMPARE(leerArchivo(datos + "/20250725Ana.kvr"),
              prueba::rutina({prueba::linea({"Remo", "1", "10", "60"})}));
     QCOMPARE(QDir(datos).entryList(QDir::Hidden | QDir::Files).filter(".tmp-"), QStringList());
 }
@@ -468,7 +461,7 @@ void TestImportar::lineaDeOrdenes() {
     QVERIFY2(error.startsWith(mensaje) || salida.contains(mensaje), qPrintable(salida + error));
     QCOMPARE(QDir(datos).entryList({"*.kvr"}), rutinas);
     // A user is made only by an import that writes.
-    QCOMPARE(leer(datos + "/USRS.kvldat"),
+    QCOMPARE(leerArchivo(datos + "/USRS.kvldat"),
              QByteArray(QTest::currentDataTag() == QString("usuario nuevo") ? "Ana\r\nEva\r\n"
                                                                             : "Ana\r\n"));
 }
