@@ -173,8 +173,15 @@ void TMain::importarHistorial() {
     auto escribir = [this, carpeta, usuario](const TPlanDia& d) {
         const PRutina ahora = sesion_->Version();
         if (ahora->usuario == usuario && ahora->dia == d.dia) {
+            // Onto the routine as the session holds it now.
+            TTabla A = ahora->A;
+            TMarcas C = ahora->C;
+            const TAnadido anadido = AnadirEntrenos(A, C, d.entrenos);
+            if (anadido.noCabe)
+                throw ErrorKorval(QStringLiteral("las filas ya no caben: la rutina cambió desde "
+                                                 "la vista previa"));
             QString copia;
-            if (!sesion_->Reemplazar(d.A, d.C, &copia))
+            if (anadido.cambia && !sesion_->Reemplazar(A, C, &copia))
                 throw ErrorKorval(QStringLiteral("otro programa cambió la rutina mientras se "
                                                  "importaba"));
             return;

@@ -2,6 +2,7 @@
 
 #include "general/errores.h"
 #include "general/general.h"
+#include "storage/enlaces.h"
 #include "storage/respaldo.h"
 #include "storage/rutina_archivo.h"
 #include "storage/serie.h"
@@ -632,6 +633,63 @@ TLecturaHistorial LeerHistorial(const QByteArray& csv, TFormatoHistorial formato
     return r;
 }
 
+TAnadido AnadirEntrenos(TTabla& A, TMarcas& C, const QList<QList<TFilaImportada>>& entrenos) {
+    TAnadido r;
+    // The rows the day holds, as a multiset of their exact text: a workout whose rows are all
+    // there was imported before. An empty row counts by its mark (KORVAL's own CSV brings marked
+    // empty rows back).
+    auto clave = [](const QStringList& celdas, qint32 marca) {
+        return FilaVacia(celdas) ? celdas + QStringList{QString::number(marca)} : celdas;
+    };
+    QHash<QStringList, int> habia;
+    int ultima = -1;
+    for (int i = 0; i < A.size(); ++i) {
+        if (!FilaVacia(A[i]) || C[i] != 0) {
+            habia[clave(A[i], C[i])] += 1;
+            ultima = i;
+        }
+    }
+    QList<const TFilaImportada*> nuevas;
+    for (const QList<TFilaImportada>& filas : entrenos) {
+        QHash<QStringList, int> quedan = habia;
+        bool todas = !filas.isEmpty();
+        for (const TFilaImportada& f : filas) {
+            auto h = quedan.find(clave(f.celdas, f.marca));
+            if (h == quedan.end() || *h == 0) {
+                todas = false;
+                break;
+            }
+            --*h;
+        }
+        if (todas) {
+            habia = quedan;
+            ++r.repetidos;
+            continue;
+        }
+        for (const TFilaImportada& f : filas)
+            nuevas << &f;
+    }
+    r.filasNuevas = int(nuevas.size());
+    if (nuevas.isEmpty()) return r;
+    // KORVAL's own rows keep their places in a day with no routine; the others follow its last.
+    const bool enSuSitio =
+        ultima < 0 && std::all_of(nuevas.begin(), nuevas.end(), [&A](const TFilaImportada* f) {
+            return f->fila >= 0 && f->fila < A.size();
+        });
+    if (!enSuSitio && ultima + 1 + nuevas.size() > A.size()) {
+        r.noCabe = true;
+        return r;
+    }
+    int i = ultima + 1;
+    for (const TFilaImportada* f : nuevas) {
+        const int donde = enSuSitio ? f->fila : i++;
+        A[donde] = f->celdas;
+        C[donde] = f->marca;
+    }
+    r.cambia = true;
+    return r;
+}
+
 TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& carpeta,
                                     const QString& usuario) {
     TPlanImportacion plan;
@@ -646,6 +704,8 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
     for (auto it = porDia.cbegin(); it != porDia.cend(); ++it) {
         TPlanDia d;
         d.dia = it.key();
+        for (const TEntrenoImportado* e : it.value())
+            d.entrenos << e->filas;
         d.ruta = CombinePath(carpeta, DayStamp(d.dia) + usuario + QStringLiteral(".kvr"));
         d.existe = QFileInfo::exists(d.ruta);
         // The reader fills the table of a routine that exists; a new day starts empty.
@@ -661,67 +721,11 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
                 continue;
             }
         }
-        // The rows the day held before, as a multiset of their exact text: a workout whose rows
-        // are all there was imported before.
-        // An empty row counts by its mark (KORVAL's own CSV brings marked empty rows back).
-        auto clave = [](const QStringList& celdas, qint32 marca) {
-            return FilaVacia(celdas) ? celdas + QStringList{QString::number(marca)} : celdas;
-        };
-        QHash<QStringList, int> habia;
-        int ultima = -1;
-        for (int i = 0; i < d.A.size(); ++i) {
-            if (!FilaVacia(d.A[i]) || d.C[i] != 0) {
-                habia[clave(d.A[i], d.C[i])] += 1;
-                ultima = i;
-            }
-        }
-        QList<const TFilaImportada*> nuevas;
-        for (const TEntrenoImportado* e : it.value()) {
-            QHash<QStringList, int> quedan = habia;
-            bool todas = true;
-            for (const TFilaImportada& f : e->filas) {
-                auto h = quedan.find(clave(f.celdas, f.marca));
-                if (h == quedan.end() || *h == 0) {
-                    todas = false;
-                    break;
-                }
-                --*h;
-            }
-            if (todas && !e->filas.isEmpty()) {
-                habia = quedan;
-                ++d.repetidos;
-                continue;
-            }
-            for (const TFilaImportada& f : e->filas)
-                nuevas << &f;
-        }
-        d.filasNuevas = int(nuevas.size());
-        if (nuevas.isEmpty()) {
-            plan.dias << std::move(d);
-            continue;
-        }
-        // KORVAL's own rows keep their places in a day with no routine.
-        const bool enSuSitio =
-            ultima < 0 && std::all_of(nuevas.begin(), nuevas.end(),
-                                      [](const TFilaImportada* f) { return f->fila >= 0; });
-        if (enSuSitio) {
-            for (const TFilaImportada* f : nuevas) {
-                d.A[f->fila] = f->celdas;
-                d.C[f->fila] = f->marca;
-            }
-        } else if (ultima + 1 + nuevas.size() > d.A.size()) {
-            d.noCabe = true;
-            plan.dias << std::move(d);
-            continue;
-        } else {
-            int i = ultima + 1;
-            for (const TFilaImportada* f : nuevas) {
-                d.A[i] = f->celdas;
-                d.C[i] = f->marca;
-                ++i;
-            }
-        }
-        d.cambia = true;
+        const TAnadido anadido = AnadirEntrenos(d.A, d.C, d.entrenos);
+        d.cambia = anadido.cambia;
+        d.noCabe = anadido.noCabe;
+        d.repetidos = anadido.repetidos;
+        d.filasNuevas = anadido.filasNuevas;
         plan.dias << std::move(d);
     }
     plan.lectura = std::move(lectura);
@@ -787,14 +791,24 @@ QString ResumenImportacion(const TPlanImportacion& plan, const QList<QDate>* hec
 
 void ImportarDia(const TPlanDia& dia, const QString& carpeta, const QString& usuario,
                  const QDateTime& momento, int esperaMs) {
+    // Never through a planted link, not even to copy what it leads to.
+    ComprobarEnlaceDeDatos(dia.ruta);
     TRutina r = TRutina::Vacia(100, 11);
     r.usuario = usuario;
     r.dia = dia.dia;
     CargarRutina(r, dia.ruta);
+    // The rows go onto the routine as it is now, not as the preview read it: another program
+    // may have changed it since.
+    TTabla A = r.A;
+    TMarcas C = r.C;
+    const TAnadido anadido = AnadirEntrenos(A, C, dia.entrenos);
+    if (anadido.noCabe)
+        throw ErrorKorval(QStringLiteral("las filas ya no caben: la rutina cambió desde la vista "
+                                         "previa"));
+    if (!anadido.cambia) return;
     // The version before the import is kept; a day made anew has none.
     if (r.identidad.existe) RespaldarArchivo(carpeta, r.ruta, momento);
-    const TGuardado g =
-        GuardarCambio(r, TCambio::DeTodo(r, dia.A, dia.C), carpeta, momento, esperaMs);
+    const TGuardado g = GuardarCambio(r, TCambio::DeTodo(r, A, C), carpeta, momento, esperaMs);
     if (!g.guardado)
         throw ErrorKorval(QStringLiteral("Otro programa cambió la rutina mientras se importaba"));
     if (!g.errorTrasGuardar.isEmpty()) throw ErrorKorval(g.errorTrasGuardar);

@@ -84,10 +84,23 @@ struct TPlanDia {
     bool noCabe = false; // the rows do not fit after the day's last row: left as it is
     QString error;       // the day's routine could not be read: left as it is
     int repetidos = 0;   // workouts whose rows are all there already
-    TTabla A;            // the routine as it will be
+    TTabla A;            // the routine as the preview expects it to be
     TMarcas C;
     int filasNuevas = 0;
+    QList<QList<TFilaImportada>> entrenos; // the day's workouts, in time order
 };
+
+// What a day's workouts add to the routine `A` and `C` as it is: their rows after its last
+// non-empty or marked row (KORVAL's own rows at their places in an empty day), a workout whose
+// rows are all there already (a multiset on their exact text) left out. `A` and `C` change only
+// when `cambia`; with `noCabe` the rows do not fit and nothing changes.
+struct TAnadido {
+    bool cambia = false;
+    bool noCabe = false;
+    int repetidos = 0;
+    int filasNuevas = 0;
+};
+TAnadido AnadirEntrenos(TTabla& A, TMarcas& C, const QList<QList<TFilaImportada>>& entrenos);
 
 struct TPlanImportacion {
     TLecturaHistorial lectura;
@@ -104,8 +117,10 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
 QString ResumenImportacion(const TPlanImportacion& plan, const QList<QDate>* hechos = nullptr,
                            const QStringList* fallidos = nullptr);
 
-// Writes one planned day that changes, with the routine save (atomic, under the folder's lock,
-// merged onto the disk version), its previous version copied to "respaldos" first. Throws
-// ErrorKorval when the save is refused; the file is then as it was.
+// Writes one planned day, its workouts added (AnadirEntrenos) to the routine as it is on disk
+// now, with the routine save (atomic, under the folder's lock, merged onto the disk version),
+// its previous version copied to "respaldos" first; a day with nothing left to add is not
+// written. Throws ErrorKorval when the save is refused or the rows no longer fit; the file is
+// then as it was.
 void ImportarDia(const TPlanDia& dia, const QString& carpeta, const QString& usuario,
                  const QDateTime& momento, int esperaMs = kEsperaCerrojoFueraMs);

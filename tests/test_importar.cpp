@@ -28,6 +28,7 @@ class TestImportar : public QObject {
     void formatos_data();
     void formatos();
     void diasConRutina();
+    void elDiscoCambiaTrasLaVistaPrevia();
     void idaYVuelta();
     void dosVecesNoCambiaNada();
     void unDiaQueFalla();
@@ -276,6 +277,46 @@ void TestImportar::diasConRutina() {
              prueba::rutina({prueba::linea({"Sentadilla", "3", "5", "100"}), prueba::linea({}),
                              prueba::linea({}, -65536), prueba::linea({"Remo", "1", "10", "50"})}));
     QCOMPARE(leerArchivo(datos + "/respaldos/20250723Ana-20260101-100000.kvr"), antes);
+}
+
+// What another program writes between the preview and "Importar" stays: the rows go onto the
+// routine as it is then; rows it already added are not added again; a routine that became a
+// link out of the folder is neither written nor copied.
+void TestImportar::elDiscoCambiaTrasLaVistaPrevia() {
+    const QByteArray csv =
+        "Date,Workout Name,Duration,Exercise Name,Set Order,Weight,Reps,Distance,Seconds,Notes,"
+        "Workout Notes,RPE\n"
+        "2025-07-23 19:00:00,A,1h,Remo,1,50,10,0,0,,,\n"
+        "2025-07-24 19:00:00,A,1h,Remo,1,50,10,0,0,,,\n"
+        "2025-07-25 19:00:00,A,1h,Remo,1,50,10,0,0,,,\n";
+    const QByteArray sentadilla = prueba::linea({"Sentadilla", "3", "5", "100"});
+    const QByteArray remo = prueba::linea({"Remo", "1", "10", "50"});
+    for (const char* d : {"20250723", "20250724", "20250725"})
+        escribir(datos + "/" + d + "Ana.kvr", prueba::rutina({sentadilla}));
+    const TPlanImportacion plan =
+        PlanearImportacion(LeerHistorial(csv, TFormatoHistorial::Auto, false), datos, "Ana");
+    QCOMPARE(plan.dias.size(), 3);
+    const QByteArray curl = prueba::linea({"Curl", "3", "12", "14"});
+    escribir(datos + "/20250723Ana.kvr", prueba::rutina({sentadilla, curl}));
+    escribir(datos + "/20250724Ana.kvr", prueba::rutina({sentadilla, remo}));
+    QTemporaryDir fuera;
+    escribir(fuera.path() + "/ajeno.kvr", "secreto");
+    QFile::remove(datos + "/20250725Ana.kvr");
+    QVERIFY(QFile::link(fuera.path() + "/ajeno.kvr", datos + "/20250725Ana.kvr"));
+    const QDateTime momento(QDate(2026, 1, 1), QTime(10, 0));
+    for (const TPlanDia& d : plan.dias.mid(0, 2))
+        ImportarDia(d, datos, "Ana", momento);
+    QCOMPARE(leerArchivo(datos + "/20250723Ana.kvr"), prueba::rutina({sentadilla, curl, remo}));
+    QCOMPARE(leerArchivo(datos + "/20250724Ana.kvr"), prueba::rutina({sentadilla, remo}));
+    try {
+        ImportarDia(plan.dias[2], datos, "Ana", momento);
+        QFAIL("written through a link out of the folder");
+    } catch (const ErrorKorval&) {
+    }
+    QCOMPARE(leerArchivo(fuera.path() + "/ajeno.kvr"), QByteArray("secreto"));
+    // One copy: the day that changed; none of the link's target.
+    QCOMPARE(QDir(datos + "/respaldos").entryList(QDir::Files),
+             QStringList{"20250723Ana-20260101-100000.kvr"});
 }
 
 // KORVAL's own CSV of a folder, imported into an empty one, gives the same routine files, byte for
