@@ -32,20 +32,24 @@ static void campo(QString& destino, const QString& texto) {
     destino += u'"';
 }
 
-// A text field a spreadsheet would run as a formula ("=", "+", "-", "@", a tab or a carriage
-// return first, after any quotes of its own) gets one more "'" in front.
-static void texto(QString& destino, const QString& t) {
+// True for a text a spreadsheet would run as a formula: "=", "+", "-", "@", a tab or a carriage
+// return first, after any quotes of its own.
+static bool pareceFormula(QStringView t) {
     qsizetype k = 0;
     while (k < t.size() && t[k] == u'\'')
         ++k;
-    if (k < t.size()) {
-        const QChar c = t[k];
-        if (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r') {
-            campo(destino, u'\'' + t);
-            return;
-        }
-    }
-    campo(destino, t);
+    if (k == t.size()) return false;
+    const QChar c = t[k];
+    return c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r';
+}
+
+// A text field, with one more "'" in front when a spreadsheet would run it.
+static void texto(QString& destino, const QString& t) {
+    campo(destino, pareceFormula(t) ? u'\'' + t : t);
+}
+
+QString TextoSinDefensa(const QString& t) {
+    return t.startsWith(u'\'') && pareceFormula(QStringView(t).mid(1)) ? t.mid(1) : t;
 }
 
 // Appends a number as plain decimal text with a point and at most six decimals: "60",

@@ -44,6 +44,11 @@ void RecorrerHistorial(const QString& carpeta, const QString& usuario, QStringLi
 // cannot be read are left out and named in `fallidos`.
 QByteArray CsvDeUsuario(const QString& carpeta, const QString& usuario, QStringList* fallidos);
 
+// A text field of the CSV as it was typed: the one "'" the export puts before a text a
+// spreadsheet would run as a formula taken off ("'=x" is "=x", "''=x" is "'=x"); any other text,
+// "'hola" among them, as it stands.
+QString TextoSinDefensa(const QString& texto);
+
 // Why the CSV may not be written at `destino`, or empty when it may: inside the data folder
 // `carpeta` (directly or through a symbolic link) it could replace a routine or the user list.
 QString MotivoDestinoCsv(const QString& carpeta, const QString& destino);

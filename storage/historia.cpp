@@ -208,9 +208,6 @@ const TFilaHistoria* THistoria::UltimaVez(const QString& ejercicio, const QDate&
 }
 
 // A number as the sheet writes it: a decimal comma, no more decimals than it needs.
-static QString cifra(double v) {
-    return QString::number(std::round(v * 100) / 100, 'g', 10).replace(u'.', u',');
-}
 
 QString SeriesEnLinea(const TFilaHistoria& f) {
     const QList<TSerieContada> contadas = SeriesDeFila(f.series, f.repes, f.pesos);
@@ -242,15 +239,15 @@ QString SeriesEnLinea(const TFilaHistoria& f) {
         QString t;
         if (s.pc) {
             t = QStringLiteral("PC");
-            if (s.kg > 0) t += u'+' + cifra(s.kg);
-            if (s.kg < 0) t += u'-' + cifra(-s.kg);
+            if (s.kg > 0) t += u'+' + CifraDeHoja(s.kg);
+            if (s.kg < 0) t += u'-' + CifraDeHoja(-s.kg);
         } else if (s.unidad == u"lb") {
-            t = cifra(s.kg / kKgPorLibra) + QStringLiteral("lb");
+            t = CifraDeHoja(s.kg / kKgPorLibra) + QStringLiteral("lb");
         } else {
-            t = cifra(s.kg);
+            t = CifraDeHoja(s.kg);
         }
-        if (c->repes > 0) t += u'×' + cifra(c->repes);
-        if (s.rpe > 0) t += QStringLiteral(" @") + cifra(s.rpe);
+        if (c->repes > 0) t += u'×' + CifraDeHoja(c->repes);
+        if (s.rpe > 0) t += QStringLiteral(" @") + CifraDeHoja(s.rpe);
         partes << (s.calentamiento ? u'(' + t + u')' : t);
     }
     QString r = partes.join(QStringLiteral(", "));

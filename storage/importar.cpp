@@ -3,6 +3,7 @@
 #include "general/errores.h"
 #include "general/general.h"
 #include "storage/enlaces.h"
+#include "storage/exportar.h"
 #include "storage/respaldo.h"
 #include "storage/rutina_archivo.h"
 #include "storage/serie.h"
@@ -46,31 +47,17 @@ TFormatoHistorial FormatoDeNombre(const QString& nombre, bool* valido) {
     return TFormatoHistorial::Auto;
 }
 
-// A number as the sheet writes it: a decimal comma, at most two decimals, none when whole.
-static QString cifra(double v) {
-    const double centesimas = std::round(std::abs(v) * 100);
-    // Past what an integer holds, the digits as they come.
-    if (!(centesimas < 9e15)) return QString::number(v, 'g', 17).replace(u'.', u',');
-    const qint64 c = qint64(centesimas);
-    QString t = (v < 0 && c != 0 ? QStringLiteral("-") : QString()) + QString::number(c / 100);
-    if (const int resto = int(c % 100); resto != 0) {
-        t += u',';
-        t += QChar(u'0' + resto / 10);
-        if (resto % 10) t += QChar(u'0' + resto % 10);
-    }
-    return t;
-}
-
 QString CeldaDeSerie(const TSerieImportada& s) {
     const double redondo = std::round(s.carga * 100) / 100;
     QString t;
     if (redondo == 0)
         t = QStringLiteral("PC");
     else if (redondo < 0)
-        t = QStringLiteral("PC-") + cifra(-redondo) + (s.libras ? QStringLiteral("lb") : QString());
+        t = QStringLiteral("PC-") + CifraDeHoja(-redondo) +
+            (s.libras ? QStringLiteral("lb") : QString());
     else
-        t = cifra(redondo) + (s.libras ? QStringLiteral("lb") : QString());
-    if (s.rpe > 0) t += u'@' + cifra(s.rpe);
+        t = CifraDeHoja(redondo) + (s.libras ? QStringLiteral("lb") : QString());
+    if (s.rpe > 0) t += u'@' + CifraDeHoja(s.rpe);
     return s.calentamiento ? u'(' + t + u')' : t;
 }
 
@@ -303,8 +290,12 @@ bool esFitNotes(const TColumnas& c) {
     return c.tiene({"Date", "Exercise", "Category", "Weight", "Weight Unit", "Reps"});
 }
 bool esKorval(const TColumnas& c) {
-    return c.tiene({"fecha", "usuario", "ejercicio", "series", "repes", "serie", "peso", "texto",
-                    "marca", "fila"});
+    // The export's columns up to "fila", the ones the import reads.
+    for (const char* n : kColumnasHistorial) {
+        if (c(n) < 0) return false;
+        if (qstrcmp(n, "fila") == 0) return true;
+    }
+    return true;
 }
 
 // A time as "25:00" or "1:02:03".
@@ -316,19 +307,6 @@ QString duracion(double segundos) {
             .arg(s / 60 % 60, 2, 10, QChar(u'0'))
             .arg(s % 60, 2, 10, QChar(u'0'));
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar(u'0'));
-}
-
-// A text field of KORVAL's own CSV without the quote that kept a spreadsheet from running it:
-// one "'" off only from a field of exactly that shape.
-QString sinDefensa(const QString& t) {
-    qsizetype k = 0;
-    while (k < t.size() && t[k] == u'\'')
-        ++k;
-    if (k > 0 && k < t.size() &&
-        (t[k] == u'=' || t[k] == u'+' || t[k] == u'-' || t[k] == u'@' || t[k] == u'\t' ||
-         t[k] == u'\r'))
-        return t.mid(1);
-    return t;
 }
 
 void leerKorval(const QList<TRegistro>& regs, const TColumnas& col, TLecturaHistorial& r) {
@@ -365,9 +343,9 @@ void leerKorval(const QList<TRegistro>& regs, const TColumnas& col, TLecturaHist
                 continue;
             }
         }
-        QStringList textos{sinDefensa(campo("ejercicio")), sinDefensa(campo("series")),
-                           sinDefensa(campo("repes")),
-                           serie ? sinDefensa(campo("texto")) : QString()};
+        QStringList textos{TextoSinDefensa(campo("ejercicio")), TextoSinDefensa(campo("series")),
+                           TextoSinDefensa(campo("repes")),
+                           serie ? TextoSinDefensa(campo("texto")) : QString()};
         QString motivo;
         for (const QString& t : textos)
             if (motivo.isEmpty()) motivo = MotivoTextoInvalido(t);
@@ -605,7 +583,7 @@ TLecturaHistorial LeerHistorial(const QByteArray& csv, TFormatoHistorial formato
             ++r.series;
         } else {
             QStringList partes;
-            if (l.distancia > 0) partes << cifra(l.distancia) + u' ' + l.unidadDistancia;
+            if (l.distancia > 0) partes << CifraDeHoja(l.distancia) + u' ' + l.unidadDistancia;
             if (l.segundos > 0) partes << duracion(l.segundos);
             c.texto = partes.join(u' ');
             // Never a text the reader would take for a set, nor one the file cannot hold.

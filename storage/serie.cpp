@@ -218,3 +218,17 @@ TCifrasFila CifrasDeFila(const QString& series, const QString& repes, const QStr
         if (!std::isfinite(*v)) *v = -1;
     return c;
 }
+
+QString CifraDeHoja(double v) {
+    const double centesimas = std::round(std::abs(v) * 100);
+    // Past what an integer holds, the digits as they come.
+    if (!(centesimas < 9e15)) return QString::number(v, 'g', 17).replace(u'.', u',');
+    const qint64 c = qint64(centesimas);
+    QString t = (v < 0 && c != 0 ? QStringLiteral("-") : QString()) + QString::number(c / 100);
+    if (const int resto = int(c % 100); resto != 0) {
+        t += u',';
+        t += QChar(u'0' + resto / 10);
+        if (resto % 10) t += QChar(u'0' + resto % 10);
+    }
+    return t;
+}

@@ -24,6 +24,10 @@ struct TSerie {
     bool calentamiento = false; // written in parentheses
 };
 
+// A number as the sheet writes it, and as LeerSerie reads it back: a decimal comma, rounded to
+// hundredths, no decimals when whole ("62,5", "100", "-20").
+QString CifraDeHoja(double v);
+
 // Reads a weight cell; text that is no set gives `valida` false.
 TSerie LeerSerie(QStringView texto);
 
