@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 // The write call below the writers, replaced for the scope.
@@ -35,6 +36,14 @@ inline bool escribirArchivo(const QString& ruta, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(ruta).path());
     QFile f(ruta);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+// This process's environment without a display, as over ssh or from cron: the modes of the
+// command line that need no window must work so.
+inline QProcessEnvironment entornoSinPantalla() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(v));
+    return env;
 }
 // A file's bytes, or "<missing>".
 inline QByteArray leerArchivo(const QString& ruta) {

@@ -404,11 +404,7 @@ void TestExportar::lineaDeOrdenes() {
         a.replace("DATOS", datos).replace("SALIDA", salida).replace("LIBRO", libro);
     QProcess p;
     // No display: the modes without a window need none.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(prueba::entornoSinPantalla());
     p.start(KORVAL_BINARIO, argumentos);
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
@@ -456,10 +452,7 @@ void TestExportar::sinCarpetaPersonal() {
     QFETCH(QString, casa);
     QFETCH(bool, conCarpeta);
     QTemporaryDir aqui;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
+    QProcessEnvironment env = prueba::entornoSinPantalla();
     env.remove("XDG_DOCUMENTS_DIR");
     env.remove("XDG_CONFIG_HOME");
     if (casa == "-")

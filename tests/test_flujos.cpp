@@ -198,6 +198,23 @@ static TVentanaImportacion* vistaPrevia(TMain& w) {
     return nullptr;
 }
 
+// The window opened, the history file answered in the open-file dialog, Ctrl+Shift+O pressed on
+// the sheet: the preview it shows.
+static TVentanaImportacion* abrirVistaPrevia(Entorno& e, const QString& archivo) {
+    if (!e.w) e.abrir();
+    e.archivoElegido = archivo;
+    e.w->Rutina->setFocus();
+    QTest::keyClick(e.w->Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    return vistaPrevia(*e.w);
+}
+
+// The text of the history line under the sheet; empty when it is not shown.
+static QString lineaDeHistoria(TMain& w) {
+    for (QLabel* l : w.Botonera->findChildren<QLabel*>())
+        if (l != w.lbl_copiar_a_hoy && l->isVisible()) return l->text();
+    return QString();
+}
+
 // Ctrl+Shift+O: the file dialog on the home folder, then a preview that writes nothing; the
 // unit chosen there; "Importar" writes every day, the day shown through the sheet (one Ctrl+Z
 // takes it back), and the history knows the imported days at once. Imported again, nothing is
@@ -210,12 +227,9 @@ void TestFlujos::importarHistorialConVistaPrevia() {
     QTemporaryDir fuera;
     const QString archivo = fuera.path() + "/strong.csv";
     QVERIFY(prueba::escribirArchivo(archivo, historialStrong()));
-    TMain& w = e.abrir();
-    e.archivoElegido = archivo;
-    w.Rutina->setFocus();
-    QTest::keyClick(w.Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    TVentanaImportacion* v = abrirVistaPrevia(e, archivo);
+    TMain& w = *e.w;
     QCOMPARE(e.dialogos, QStringList{QDir::homePath() + "|Importar historial (CSV)|*.csv"});
-    TVentanaImportacion* v = vistaPrevia(w);
     QVERIFY(v);
     QVERIFY2(v->Resumen()->toPlainText().contains("Días: 3 (del 2022-12-30 al 2023-01-02)"),
              qPrintable(v->Resumen()->toPlainText()));
@@ -246,11 +260,8 @@ void TestFlujos::importarHistorialConVistaPrevia() {
     QTest::mouseClick(w.Image4, Qt::LeftButton);
     e.teclear(0, 0, "Remo");
     e.clicCelda(0, 1);
-    QTRY_VERIFY(w.Botonera->findChildren<QLabel*>().size() > 0);
-    bool linea = false;
-    for (QLabel* l : w.Botonera->findChildren<QLabel*>())
-        linea = linea || l->text().startsWith(QString::fromUtf8("Última vez 02/01: 65lb×8"));
-    QVERIFY(linea);
+    QTRY_VERIFY2(lineaDeHistoria(w).startsWith(QString::fromUtf8("Última vez 02/01: 65lb×8")),
+                 qPrintable(lineaDeHistoria(w)));
 
     // Back on the day, one Ctrl+Z takes the import of the day shown back.
     QTest::mouseClick(w.Image3, Qt::LeftButton);
@@ -292,11 +303,8 @@ void TestFlujos::cancelarLaImportacion() {
     QTemporaryDir fuera;
     const QString archivo = fuera.path() + "/strong.csv";
     QVERIFY(prueba::escribirArchivo(archivo, historialStrong()));
-    TMain& w = e.abrir();
-    e.archivoElegido = archivo;
-    w.Rutina->setFocus();
-    QTest::keyClick(w.Rutina, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-    TVentanaImportacion* v = vistaPrevia(w);
+    TVentanaImportacion* v = abrirVistaPrevia(e, archivo);
+    TMain& w = *e.w;
     QVERIFY(v);
     connect(v->Progreso(), &QProgressBar::valueChanged, v, [v](int n) {
         if (n == 1) QTest::mouseClick(v->BotonCancelar(), Qt::LeftButton);

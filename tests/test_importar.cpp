@@ -490,10 +490,7 @@ void TestImportar::lineaDeOrdenes() {
     for (QString& a : argumentos)
         a.replace("DATOS", datos).replace("ARCHIVO", archivo);
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(prueba::entornoSinPantalla());
     p.start(KORVAL_BINARIO, argumentos);
     QVERIFY(p.waitForFinished(30000));
     const QString salida = QString::fromLocal8Bit(p.readAllStandardOutput());
