@@ -23,6 +23,7 @@ class TestProgreso : public QObject {
     void marcasDeEjes();
     void dibujarCasosRaros();
     void pesoCorporalYLibras();
+    void pesoCorporalYLibrasDesdeLaHoja();
     void ventanaDeProgreso();
     void exportarDesdeElMenu();
     // Last: it runs the application's event loop to its end.
@@ -180,6 +181,35 @@ void TestProgreso::pesoCorporalYLibras() {
     QCOMPARE(w.Tabla()->item(0, 1)->text(), QString("135"));
     QCOMPARE(w.Tabla()->item(0, 3)->text(), QString("2025"));
     QCOMPARE(w.Grafico()->UnidadLinea(), QString("lb"));
+}
+
+// The same through the real window: Ctrl+Shift+P on a body-weight row and on a row in pounds.
+void TestProgreso::pesoCorporalYLibrasDesdeLaHoja() {
+    Entorno e;
+    e.usuarios("Ana\r\n");
+    e.escribir("20221226Ana.kvr",
+               Entorno::rutina({Entorno::linea({"Dominadas", "3", "8", "PC", "PC+5"}),
+                                Entorno::linea({"Press", "3", "5", "135lb", "135lb"})}));
+    e.escribir("20230102Ana.kvr", Entorno::rutina({Entorno::linea({"Dominadas", "3", "12", "PC"}),
+                                                   Entorno::linea({"Press", "3", "5", "140lb"})}));
+    TMain& w = e.abrir();
+    e.clicCelda(0, 0);
+    QTest::keyClick(w.Rutina, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(ventanas(w).size(), 1);
+    TVentanaProgreso* v = ventanas(w)[0];
+    QCOMPARE(v->Grafico()->Medida(), TMedida::Corporal);
+    QCOMPARE(v->Tabla()->horizontalHeaderItem(1)->text(), QString("Más repes"));
+    QCOMPARE(v->Tabla()->item(0, 1)->text(), QString("12"));
+    QCOMPARE(v->Tabla()->item(1, 2)->text(), QString("+5 kg"));
+    w.activateWindow();
+    QTRY_VERIFY(w.isActiveWindow());
+    e.clicCelda(1, 0);
+    QTest::keyClick(w.Rutina, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(ventanas(w).size(), 2);
+    v = ventanas(w)[1];
+    QCOMPARE(v->Tabla()->horizontalHeaderItem(1)->text(), QString("Peso máximo (lb)"));
+    QCOMPARE(v->Tabla()->item(0, 1)->text(), QString("140"));
+    QVERIFY(e.errores.isEmpty());
 }
 
 void TestProgreso::ventanaDeProgreso() {
