@@ -686,20 +686,23 @@ TPlanImportacion PlanearImportacion(TLecturaHistorial lectura, const QString& ca
             d.entrenos << e->filas;
         d.ruta = CombinePath(carpeta, DayStamp(d.dia) + usuario + QStringLiteral(".kvr"));
         d.existe = QFileInfo::exists(d.ruta);
-        // The reader fills the table of a routine that exists; a new day starts empty.
+        // What the day would become, worked out on the routine as it is now and not kept: the
+        // import works it out again on the disk version when it writes the day.
+        TTabla A;
+        TMarcas C;
         if (!d.existe) {
-            d.A = TRutina::Vacia(100, 11).A;
-            d.C = TMarcas(100, 0);
+            A = TRutina::Vacia(100, 11).A;
+            C = TMarcas(100, 0);
         } else {
             try {
-                LeerFilasDeRutina(d.ruta, d.A, d.C);
+                LeerFilasDeRutina(d.ruta, A, C);
             } catch (const ErrorKorval& e) {
                 d.error = e.mensaje();
                 plan.dias << std::move(d);
                 continue;
             }
         }
-        const TAnadido anadido = AnadirEntrenos(d.A, d.C, d.entrenos);
+        const TAnadido anadido = AnadirEntrenos(A, C, d.entrenos);
         d.cambia = anadido.cambia;
         d.noCabe = anadido.noCabe;
         d.repetidos = anadido.repetidos;

@@ -84,8 +84,6 @@ struct TPlanDia {
     bool noCabe = false; // the rows do not fit after the day's last row: left as it is
     QString error;       // the day's routine could not be read: left as it is
     int repetidos = 0;   // workouts whose rows are all there already
-    TTabla A;            // the routine as the preview expects it to be
-    TMarcas C;
     int filasNuevas = 0;
     QList<QList<TFilaImportada>> entrenos; // the day's workouts, in time order
 };
